@@ -1,0 +1,28 @@
+#include "launch.h"
+
+#include <windows.h>
+
+#include "../target/locator.h"
+
+const char *application_switch(RunMode mode) { return mode == MediaUpgrade ? "Welcome" : "Setup"; }
+
+bool launch_application() {
+  const char *exe = application_exe_path();
+  if (exe == NULL) return false;
+  char command[1024];
+  wsprintfA(command, "\"%s\" /%s", exe, application_switch(run_mode()));
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(exe, command, NULL, NULL, FALSE,
+                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, NULL,
+                      application_folder(), &startup, &process))
+    return false;
+  WaitForInputIdle(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}

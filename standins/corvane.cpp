@@ -1,0 +1,103 @@
+// Stand-in for the installed application "Corvane.exe". It does what the
+// updater relies on: holds "Corvane.MutexObject" while it runs, keeps its
+// main window's handle in "Corvane.ini", ends when its main window gets
+// WM_CLOSE. Everything that happens to it is logged to "Corvane.log" beside
+// it. Switches for tests:
+//   --ignore-close   the main window ignores WM_CLOSE
+//   --popup          a modal popup is open over the main window; WM_CLOSE
+//                    closes the popup first
+//   --no-handle      "Window.Handle" is not written
+//   --abandon-mutex  ends without releasing the mutex
+#include <windows.h>
+
+#include <cstring>
+
+#include "standin_log.h"
+
+namespace {
+
+char log_path[MAX_PATH];
+bool ignore_close = false;
+HWND main_window = NULL;
+
+bool has_switch(const char *command_line, const char *name) { return strstr(command_line, name) != NULL; }
+
+LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    append_log(log_path, "close popup");
+    EnableWindow(main_window, TRUE);
+    DestroyWindow(window);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      if (ignore_close) {
+        append_log(log_path, "close ignored");
+        return 0;
+      }
+      append_log(log_path, "close main");
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
+                   int x, int y, int width, int height) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = GetModuleHandleA(NULL);
+  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = class_name;
+  RegisterClassA(&window_class);
+  return CreateWindowExA(0, class_name, title, style, x, y, width, height, owner, NULL,
+                         GetModuleHandleA(NULL), NULL);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
+  path_beside_self(log_path, "Corvane.log");
+  log_start(log_path, "start");
+  ignore_close = has_switch(command_line, "--ignore-close");
+
+  HANDLE mutex = CreateMutexA(NULL, TRUE, "Corvane.MutexObject");
+
+  main_window = create_window("CorvaneStandInMain", main_procedure, "Veltrano", WS_OVERLAPPEDWINDOW, NULL, 40,
+                              40, 480, 320);
+  ShowWindow(main_window, show);
+  UpdateWindow(main_window);
+
+  if (!has_switch(command_line, "--no-handle")) {
+    char ini[MAX_PATH];
+    path_beside_self(ini, "Corvane.ini");
+    char handle[32];
+    snprintf(handle, sizeof handle, "%u", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(main_window)));
+    WritePrivateProfileStringA("Configuration", "Window.Handle", handle, ini);
+  }
+
+  if (has_switch(command_line, "--popup")) {
+    HWND popup = create_window("CorvaneStandInPopup", popup_procedure, "Veltrano - 予定の編集",
+                               WS_POPUP | WS_CAPTION | WS_VISIBLE, main_window, 80, 80, 300, 160);
+    EnableWindow(main_window, FALSE);
+    SetActiveWindow(popup);
+  }
+
+  MSG message;
+  while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+
+  if (mutex != NULL && !has_switch(command_line, "--abandon-mutex")) ReleaseMutex(mutex);
+  append_log(log_path, "exit");
+  return 0;
+}

@@ -1,0 +1,113 @@
+// Stand-in for the payload installer "CRVUPSUB.exe": it carries the new
+// application files and, started as
+//     "<folder>\CRVUPSUB.exe" -n "<folder>\"
+// writes them into that folder. Each file is written completely or not at
+// all: to a temporary name first, then moved over the old one. Ends with 0
+// when every file is in place, 1 otherwise. It records how it was started in
+// "payload.log" in its current directory.
+//
+// Environment variables let tests vary it:
+//   STANDIN_PAYLOAD_SLEEP_MS   sleep this long before installing
+//   STANDIN_PAYLOAD_EXIT_CODE  end with this code instead
+//   STANDIN_PAYLOAD_HOLD_MS    leave a process behind that keeps the payload
+//                              file in use for this long
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "standin_log.h"
+
+namespace {
+
+const int kApplicationResource = 1;
+
+// The folder after "-n". The updater's folder ends with a backslash right
+// before the closing quote, which the usual argument rules would read as an
+// escaped quote; here the folder runs from the opening quote to the last one.
+bool target_folder(const char *command_line, char *folder) {
+  const char *switch_n = strstr(command_line, " -n ");
+  if (switch_n == NULL) return false;
+  const char *start = switch_n + 4;
+  while (*start == ' ') ++start;
+  const char *end = start + strlen(start);
+  if (*start == '"') {
+    ++start;
+    const char *last_quote = strrchr(start, '"');
+    if (last_quote != NULL) end = last_quote;
+  }
+  size_t length = end - start;
+  if (length == 0 || length + 1 > MAX_PATH) return false;
+  memcpy(folder, start, length);
+  folder[length] = 0;
+  return true;
+}
+
+bool install_file(const char *folder, const char *name, int resource) {
+  HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (found == NULL) return false;
+  const void *data = LockResource(LoadResource(NULL, found));
+  DWORD size = SizeofResource(NULL, found);
+  if (data == NULL) return false;
+
+  char target[MAX_PATH], temporary[MAX_PATH];
+  const char *separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";
+  snprintf(target, sizeof target, "%s%s%s", folder, separator, name);
+  snprintf(temporary, sizeof temporary, "%s.new", target);
+
+  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool complete = WriteFile(file, data, size, &written, NULL) && written == size;
+  CloseHandle(file);
+  if (complete && MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileA(temporary);
+  return false;
+}
+
+DWORD environment_number(const char *name, DWORD fallback) {
+  char value[32];
+  if (GetEnvironmentVariableA(name, value, sizeof value) == 0) return fallback;
+  return strtoul(value, NULL, 10);
+}
+
+// Keeps this program's file in use: a second copy of it runs for `ms`.
+void leave_file_in_use(DWORD ms) {
+  char self[MAX_PATH], command[MAX_PATH + 64];
+  GetModuleFileNameA(NULL, self, MAX_PATH);
+  snprintf(command, sizeof command, "\"%s\" --hold %lu", self, ms);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (CreateProcessA(self, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
+  const char *hold = strstr(command_line, "--hold ");
+  if (hold != NULL) {
+    Sleep(strtoul(hold + 7, NULL, 10));
+    return 0;
+  }
+
+  // An installer with a window reads its queue as it starts; so does this
+  // one, so that the updater's wait for it to become idle ends.
+  MSG message;
+  PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);
+
+  log_start("payload.log", "start");
+  Sleep(environment_number("STANDIN_PAYLOAD_SLEEP_MS", 0));
+  DWORD hold_ms = environment_number("STANDIN_PAYLOAD_HOLD_MS", 0);
+  if (hold_ms > 0) leave_file_in_use(hold_ms);
+
+  char folder[MAX_PATH];
+  int result = 1;
+  if (target_folder(GetCommandLineA(), folder) && install_file(folder, "Corvane.exe", kApplicationResource))
+    result = 0;
+  append_log("payload.log", "installed=%s folder=[%s]", result == 0 ? "yes" : "no", folder);
+  return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", result));
+}

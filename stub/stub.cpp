@@ -1,0 +1,4 @@
+// The do-nothing program: it starts, touches nothing and ends with exit code 0.
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }

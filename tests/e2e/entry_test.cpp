@@ -1,0 +1,84 @@
+// The updater's entry, started as a user starts it: the hand-over of a disc
+// upgrade that does not apply to the full installer, and the single-instance
+// rule.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "files.h"
+#include "installation.h"
+#include "process.h"
+
+namespace {
+
+// An update disc: the updater under `name` in `disc`, with SETUP\SETUP.EXE
+// below it. Returns the updater's path.
+std::string make_disc(const std::string &disc, const std::string &name = "Setup.exe") {
+  make_folders(disc + "SETUP");
+  copy_file(build_path("standins\\SETUP.exe"), disc + "SETUP\\SETUP.EXE");
+  copy_file(build_path("bin\\Setup.exe"), disc + name);
+  return disc + name;
+}
+
+// Runs the updater to its end; returns its exit code.
+DWORD run_updater(const std::string &setup, const std::string &arguments = "") {
+  Program updater = start_program(setup, "\"" + setup + "\"" + arguments);
+  DWORD code = wait_for_exit(updater, 30000);
+  finish(updater);
+  return code;
+}
+
+TEST(DiscUpgrade, HandsVersion2OverToTheFullInstallerQuoted) {
+  Installation installed("2.2.0.1");
+  std::string disc = installed.folder() + "disc\\";
+  EXPECT_EQ(0u, run_updater(make_disc(disc)));
+  std::string log = wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000);
+  EXPECT_TRUE(contains(log, "cmdline=[\"" + disc + "SETUP\\SETUP.EXE\"]")) << log;
+  EXPECT_TRUE(contains(log, "show=5")) << log;
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started";
+}
+
+TEST(DiscUpgrade, HandsOverWhenTheApplicationIsNotInstalled) {
+  delete_application_key();
+  std::string disc = fresh_test_folder();
+  EXPECT_EQ(0u, run_updater(make_disc(disc)));
+  EXPECT_TRUE(contains(wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000), "start"));
+}
+
+TEST(DiscUpgrade, HandsOverWhenTheVersionRecordCannotBeRead) {
+  Installation installed("unversioned");
+  std::string disc = installed.folder() + "disc\\";
+  EXPECT_EQ(0u, run_updater(make_disc(disc)));
+  EXPECT_TRUE(contains(wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000), "start"));
+}
+
+TEST(DiscUpgrade, FromAFolderWithBlanksRunsTheInstallerNotAProgramAtTheCut) {
+  delete_application_key();
+  std::string root = fresh_test_folder();
+  std::string disc = root + "Update Disc\\";
+  // Unquoted, "<root>\Update Disc\SETUP\SETUP.EXE" would start <root>\Update.exe.
+  copy_file(build_path("standins\\SETUP.exe"), root + "Update.exe");
+  EXPECT_EQ(0u, run_updater(make_disc(disc)));
+  EXPECT_TRUE(contains(wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000), "start"));
+  Sleep(500);
+  EXPECT_FALSE(file_exists(root + "Update.log")) << read_file(root + "Update.log");
+}
+
+TEST(DiscUpgrade, FindsTheInstallerBesideAnUpdaterWhoseNameEndsInA5CByte) {
+  delete_application_key();
+  std::string disc = fresh_test_folder();
+  EXPECT_EQ(0u, run_updater(make_disc(disc, "更新表.exe")));
+  EXPECT_TRUE(contains(wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000), "start"));
+}
+
+TEST(SingleInstance, EndsAtOnceWhileAnotherInstanceHoldsTheMutex) {
+  Installation installed("2.2.0.1");
+  HANDLE mutex = CreateMutexA(NULL, TRUE, "CorvaneUpdate.MutexObject");
+  ASSERT_NE(nullptr, mutex);
+  DWORD start = now_ms();
+  EXPECT_EQ(0u, run_updater(build_path("bin\\Setup.exe")));
+  EXPECT_LT(now_ms() - start, 10000u);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#include "process.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "files.h"
+
+Program start_program(const std::string &path, const std::string &command_line, const std::string &directory,
+                      int show) {
+  std::string folder = directory;
+  if (folder.empty()) folder = folder_of(path);
+  std::vector<char> line(command_line.begin(), command_line.end());
+  line.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION started = {};
+  Program program;
+  if (!CreateProcessA(path.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
+                      &started)) {
+    ADD_FAILURE() << "cannot start " << path << ": " << GetLastError();
+    return program;
+  }
+  CloseHandle(started.hThread);
+  program.process = started.hProcess;
+  program.id = started.dwProcessId;
+  return program;
+}
+
+DWORD wait_for_exit(const Program &program, DWORD timeout_ms) {
+  if (program.process == NULL) return STILL_ACTIVE;
+  if (WaitForSingleObject(program.process, timeout_ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(program.process, &code);
+  return code;
+}
+
+void finish(Program &program) {
+  if (program.process == NULL) return;
+  if (WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT) TerminateProcess(program.process, 99);
+  CloseHandle(program.process);
+  program.process = NULL;
+}
