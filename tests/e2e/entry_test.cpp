@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "../../ui/caption.h"
 #include "files.h"
 #include "installation.h"
 #include "process.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -79,6 +81,26 @@ TEST(SingleInstance, EndsAtOnceWhileAnotherInstanceHoldsTheMutex) {
   EXPECT_LT(now_ms() - start, 10000u);
   ReleaseMutex(mutex);
   CloseHandle(mutex);
+}
+
+TEST(SingleInstance, ReportsAnUpdaterMutexThatCannotBeCreated) {
+  Installation installed("2.2.0.1");
+  // An event under the updater's mutex name makes CreateMutexA fail.
+  HANDLE event = CreateEventA(NULL, TRUE, FALSE, "CorvaneUpdate.MutexObject");
+  ASSERT_NE(nullptr, event);
+  std::string setup = build_path("bin\\Setup.exe");
+  Program updater = start_program(setup, "\"" + setup + "\"");
+  MessageBoxView box = wait_for_message_box(updater.id, 15000);
+  ASSERT_TRUE(box.found());
+  EXPECT_EQ("排他オブジェクトの作成に失敗しました。", box.text);
+  EXPECT_EQ(UpdaterCaption, box.caption);
+  EXPECT_EQ(nullptr, box.owner);
+  EXPECT_EQ("error", box.icon);
+  EXPECT_TRUE(box.has_buttons({IDOK}));
+  press_button(box.window, IDOK);
+  EXPECT_EQ(0u, wait_for_exit(updater, 10000));
+  finish(updater);
+  CloseHandle(event);
 }
 
 }  // namespace
