@@ -1,0 +1,104 @@
+// The measuring program: starts each program under test from outside, as a
+// user or a caller would, and prints one line per run:
+//     <label> run=<n> ok=<0|1> exit_ms=... visible_ms=... peak_kib=... ...
+// Usage:
+//     measure --runs N --standins DIR\ [--wineserver PID] LABEL=KIND:PATH ...
+// KIND is
+//     exit    a program that ends by itself: start to exit
+//     window  a program with a window, closed as soon as it is visible
+//     update  an updater run with "/Automatically" against a fresh
+//             installation, the application not running
+//     react   the same with the application running, which the updater has
+//             to close: adds the reaction to the application's end
+// The scenarios run in turns, one run of each per round, so that a change of
+// load on the machine touches all of them alike; round 0 is a warm-up and is
+// not printed.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "installation.h"
+#include "observe.h"
+
+namespace {
+
+const char kPreparing[] = "アップデートの準備を行っています。";
+const char kUpdating[] = "アップデートを行っています。";
+const DWORD kTimeoutMs = 120000;
+
+struct Scenario {
+  std::string label, kind, path;
+};
+
+std::string folder_of(const std::string &path) { return path.substr(0, path.find_last_of('\\') + 1); }
+
+void print(const Scenario &scenario, int run, bool ok, const Observation &o) {
+  printf("%s run=%d ok=%d exit_ms=%.2f peak_kib=%.0f", scenario.label.c_str(), run, ok && o.ended ? 1 : 0,
+         o.exit_ms, o.peak_kib);
+  if (o.visible_ms >= 0) printf(" visible_ms=%.2f", o.visible_ms);
+  if (o.cpu_ms >= 0) printf(" cpu_ms=%.0f", o.cpu_ms);
+  if (o.server_cpu_ms >= 0) printf(" server_cpu_ms=%.0f", o.server_cpu_ms);
+  if (o.reaction_ms >= 0) printf(" reaction_ms=%.2f", o.reaction_ms);
+  if (o.pause_cpu_share >= 0) printf(" pause_cpu_share=%.3f", o.pause_cpu_share);
+  printf("\n");
+  fflush(stdout);
+}
+
+void run_once(const Scenario &scenario, int run, const std::string &standins, int wineserver) {
+  std::string command = "\"" + scenario.path + "\"";
+  Watch watch;
+  bool ok = true;
+  HANDLE application = NULL;
+  if (scenario.kind == "window") watch.close_when_visible = true;
+  if (scenario.kind == "update" || scenario.kind == "react") {
+    command += " /Automatically";
+    watch.pause_text = kPreparing;
+    ok = prepare_installation(standins);
+  }
+  if (scenario.kind == "react") {
+    application = start_installed_application();
+    ok = ok && application != NULL;
+    watch.reaction_start = application;
+    watch.reaction_text = kUpdating;
+  }
+  Observation observation =
+      observe(scenario.path, command, folder_of(scenario.path), watch, kTimeoutMs, wineserver);
+  if (scenario.kind == "update" || scenario.kind == "react") {
+    ok = ok && update_applied(standins);
+    close_restarted_application();
+  }
+  if (application != NULL) CloseHandle(application);
+  if (run > 0) print(scenario, run, ok, observation);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  int runs = 5, wineserver = 0;
+  std::string standins;
+  std::vector<Scenario> scenarios;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "--runs" && i + 1 < argc) {
+      runs = atoi(argv[++i]);
+    } else if (argument == "--standins" && i + 1 < argc) {
+      standins = argv[++i];
+    } else if (argument == "--wineserver" && i + 1 < argc) {
+      wineserver = atoi(argv[++i]);
+    } else {
+      size_t equals = argument.find('='), colon = argument.find(':', equals);
+      if (equals == std::string::npos || colon == std::string::npos) {
+        fprintf(stderr, "not a scenario: %s\n", argument.c_str());
+        return 2;
+      }
+      scenarios.push_back({argument.substr(0, equals), argument.substr(equals + 1, colon - equals - 1),
+                           argument.substr(colon + 1)});
+    }
+  }
+  for (int run = 0; run <= runs; ++run)
+    for (const Scenario &scenario : scenarios) run_once(scenario, run, standins, wineserver);
+  return 0;
+}

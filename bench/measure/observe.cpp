@@ -1,0 +1,210 @@
+#include "observe.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "clock.h"
+
+namespace {
+
+// Memory and processor time are read through the wineserver, which the
+// watched program needs as well: sample them less often than the windows.
+const double kSampleEveryMs = 5;
+// The pause's processor use is sampled between these offsets after its text
+// appeared, well inside the 1000 ms pause.
+const double kPauseFromMs = 100, kPauseToMs = 900;
+
+struct WindowSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK find_visible_window(HWND window, LPARAM parameter) {
+  WindowSearch *search = reinterpret_cast<WindowSearch *>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND visible_window_of(DWORD pid) {
+  WindowSearch search = {pid, NULL};
+  EnumWindows(find_visible_window, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct TextSearch {
+  const char *text;
+  bool found;
+};
+
+// Another process's window texts come from the wineserver, so reading them
+// never waits for the watched program to pump its messages.
+BOOL CALLBACK find_text(HWND child, LPARAM parameter) {
+  TextSearch *search = reinterpret_cast<TextSearch *>(parameter);
+  char text[256];
+  GetWindowTextA(child, text, sizeof text);
+  if (strcmp(text, search->text) != 0) return TRUE;
+  search->found = true;
+  return FALSE;
+}
+
+bool window_shows(HWND window, const char *text) {
+  TextSearch search = {text, false};
+  EnumChildWindows(window, find_text, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Wine answers for another process's memory only while it runs (it reads
+// Linux's /proc), so it is sampled during the run and the last sample counts.
+void sample_memory(HANDLE process, Observation *observation) {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process, &memory, sizeof memory) && memory.PeakWorkingSetSize > 0)
+    observation->peak_kib = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+}
+
+std::string read_small_file(const std::string &path) {
+  FILE *file = fopen(path.c_str(), "rb");
+  if (file == NULL) return "";
+  char buffer[1024];
+  size_t length = fread(buffer, 1, sizeof buffer, file);
+  fclose(file);
+  return std::string(buffer, length);
+}
+
+// Wine's GetProcessTimes gives the caller's own times for another process,
+// so processor time is read from Linux: the watched program is the Wine
+// process whose command line (Wine puts the Windows path there) names it;
+// among several, the one started last.
+int linux_pid_of(const std::string &path) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int found = 0;
+  unsigned long long latest = 0;
+  do {
+    int pid = atoi(entry.cFileName);
+    if (pid <= 0) continue;
+    std::string folder = "Z:\\proc\\" + std::string(entry.cFileName) + "\\";
+    std::string name = read_small_file(folder + "cmdline").c_str();
+    if (lstrcmpiA(name.c_str(), path.c_str()) != 0) continue;
+    std::string stat = read_small_file(folder + "stat");
+    size_t fields = stat.rfind(')');
+    unsigned long long started = 0;
+    // After the name: the state, then 18 fields, then the start time.
+    if (fields != std::string::npos &&
+        sscanf(stat.c_str() + fields + 2,
+               "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+               &started) == 1 &&
+        started >= latest) {
+      latest = started;
+      found = pid;
+    }
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return found;
+}
+
+// User and system time of a Linux process, from /proc through Wine's drive Z:.
+double linux_cpu_ms(int pid) {
+  char path[64];
+  snprintf(path, sizeof path, "Z:\\proc\\%d\\stat", pid);
+  FILE *file = fopen(path, "r");
+  if (file == NULL) return -1;
+  char line[1024] = {};
+  size_t length = fread(line, 1, sizeof line - 1, file);
+  fclose(file);
+  line[length] = 0;
+  const char *fields = strrchr(line, ')');
+  unsigned long user = 0, system = 0;
+  // After the name: state, then ten fields, then utime and stime in ticks.
+  if (fields == NULL ||
+      sscanf(fields + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+    return -1;
+  return (user + system) * 10.0;
+}
+
+}  // namespace
+
+Observation observe(const std::string &path, const std::string &command_line, const std::string &directory,
+                    const Watch &watch, DWORD timeout_ms, int wineserver_pid) {
+  Observation observation;
+  std::vector<char> line(command_line.begin(), command_line.end());
+  line.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+
+  double server_before = wineserver_pid > 0 ? linux_cpu_ms(wineserver_pid) : -1;
+  double start = now_ms();
+  if (!CreateProcessA(path.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, directory.c_str(), &startup,
+                      &process)) {
+    fprintf(stderr, "cannot start %s: %lu\n", path.c_str(), GetLastError());
+    return observation;
+  }
+  CloseHandle(process.hThread);
+
+  HWND window = NULL;
+  double reaction_start = -1, pause_seen = -1, last_sample = -1e9;
+  double pause_cpu_from = -1, pause_from_time = 0;
+  int linux_pid = 0;
+  for (;;) {
+    // The wait on the process is also the poll interval.
+    DWORD state = WaitForSingleObject(process.hProcess, 1);
+    double now = now_ms() - start;
+    if (state == WAIT_OBJECT_0) {
+      observation.exit_ms = now;
+      observation.ended = true;
+      break;
+    }
+    if (now > timeout_ms) {
+      fprintf(stderr, "%s still running after %lu ms: ended by force\n", path.c_str(), timeout_ms);
+      TerminateProcess(process.hProcess, 99);
+      break;
+    }
+    if (window == NULL) {
+      window = visible_window_of(process.dwProcessId);
+      if (window != NULL) {
+        observation.visible_ms = now;
+        if (watch.close_when_visible) PostMessageA(window, WM_CLOSE, 0, 0);
+      }
+    }
+    if (watch.reaction_start != NULL && reaction_start < 0 &&
+        WaitForSingleObject(watch.reaction_start, 0) == WAIT_OBJECT_0)
+      reaction_start = now;
+    if (window != NULL && reaction_start >= 0 && observation.reaction_ms < 0 &&
+        window_shows(window, watch.reaction_text))
+      observation.reaction_ms = now - reaction_start;
+    if (window != NULL && watch.pause_text != NULL && pause_seen < 0 &&
+        window_shows(window, watch.pause_text))
+      pause_seen = now;
+
+    bool pause_from = pause_seen >= 0 && pause_cpu_from < 0 && now >= pause_seen + kPauseFromMs;
+    bool pause_to = pause_cpu_from >= 0 && observation.pause_cpu_share < 0 && now >= pause_seen + kPauseToMs;
+    if (now - last_sample >= kSampleEveryMs || pause_from || pause_to) {
+      sample_memory(process.hProcess, &observation);
+      if (linux_pid != 0) {
+        double cpu = linux_cpu_ms(linux_pid);
+        if (cpu >= 0) observation.cpu_ms = cpu;
+      }
+      last_sample = now;
+      if (pause_from) {
+        pause_cpu_from = observation.cpu_ms;
+        pause_from_time = now;
+      }
+      if (pause_to)
+        observation.pause_cpu_share = (observation.cpu_ms - pause_cpu_from) / (now - pause_from_time);
+    }
+  }
+  CloseHandle(process.hProcess);
+  if (server_before >= 0) observation.server_cpu_ms = linux_cpu_ms(wineserver_pid) - server_before;
+  return observation;
+}
