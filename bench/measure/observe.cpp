@@ -184,8 +184,12 @@ Observation observe(const std::string &path, const std::string &command_line, co
         window_shows(window, watch.reaction_text))
       observation.reaction_ms = now - reaction_start;
     if (window != NULL && watch.pause_text != NULL && pause_seen < 0 &&
-        window_shows(window, watch.pause_text))
+        window_shows(window, watch.pause_text)) {
       pause_seen = now;
+      // Looked up here, where the watched program only waits, since the
+      // search costs processor time that its start would otherwise miss.
+      linux_pid = linux_pid_of(path);
+    }
 
     bool pause_from = pause_seen >= 0 && pause_cpu_from < 0 && now >= pause_seen + kPauseFromMs;
     bool pause_to = pause_cpu_from >= 0 && observation.pause_cpu_share < 0 && now >= pause_seen + kPauseToMs;
