@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""Turns the raw figures of one benchmark run into the table that bench/run
+prints: each figure the median (with min and max) of its runs, each target
+computed from the baseline measured in the same run.
+
+Usage: report.py RESULTS_FOLDER   (holding runs.txt, sizes.txt, scale.txt, meta.txt)
+"""
+import collections
+import os
+import statistics
+import sys
+
+PAUSES_MS = 6000  # the six fixed pauses of a whole update
+
+
+def read_runs(path):
+    """{label: {key: [values]}} from lines "label run=n key=value ..."; a run
+    whose update did not complete counts as a failure, not as a figure."""
+    runs = collections.defaultdict(lambda: collections.defaultdict(list))
+    failures = collections.Counter()
+    if not os.path.exists(path):
+        return runs, failures
+    for line in open(path):
+        fields = line.split()
+        if len(fields) < 2 or "=" not in fields[1]:
+            continue
+        values = dict(field.split("=", 1) for field in fields[1:])
+        if values.get("ok") != "1":
+            failures[fields[0]] += 1
+            continue
+        for key, value in values.items():
+            runs[fields[0]][key].append(float(value))
+    return runs, failures
+
+
+def read_pairs(path):
+    pairs = {}
+    if os.path.exists(path):
+        for line in open(path):
+            key, _, value = line.rstrip("\n").partition(" ")
+            pairs[key] = value.strip()
+    return pairs
+
+
+class Figure:
+    def __init__(self, values, scale=1.0, offset=0.0):
+        self.values = [v * scale + offset for v in values]
+
+    def __bool__(self):
+        return bool(self.values)
+
+    @property
+    def median(self):
+        return statistics.median(self.values)
+
+    def text(self, unit, digits=0):
+        if not self.values:
+            return "—"
+        form = f"{{:.{digits}f}}"
+        return (f"{form.format(self.median)} {unit} "
+                f"({form.format(min(self.values))}–{form.format(max(self.values))})")
+
+
+def verdict(value, limit, higher_is_better=False):
+    if value is None or limit is None:
+        return ""
+    good = value >= limit if higher_is_better else value <= limit
+    return "met" if good else "**behind**"
+
+
+def main():
+    folder = sys.argv[1]
+    runs, failures = read_runs(os.path.join(folder, "runs.txt"))
+    sizes = read_pairs(os.path.join(folder, "sizes.txt"))
+    meta = read_pairs(os.path.join(folder, "meta.txt"))
+
+    def figure(label, key, scale=1.0, offset=0.0):
+        return Figure(runs[label][key], scale, offset)
+
+    def median(label, key):
+        values = runs[label][key]
+        return statistics.median(values) if values else None
+
+    count = max((len(v["run"]) for v in runs.values()), default=0)
+    print(f"Benchmark of {meta.get('date', '?')} on {meta.get('cores', '?')} cores, load average "
+          f"{meta.get('load_before', '?')} before and {meta.get('load_after', '?')} after; "
+          f"{count} runs per figure after a warm-up, each figure median (min–max).")
+    if failures:
+        print("\nRuns that did not complete (left out): "
+              + ", ".join(f"{label} {n}" for label, n in sorted(failures.items())))
+
+    exit_bare = median("bare-exit", "exit_ms")
+    window_visible = median("bare-window", "visible_ms")
+    window_exit = median("bare-window", "exit_ms")
+    window_peak = median("bare-window", "peak_kib")
+
+    print("\n| Baseline: Wine alone | |\n|---|---|")
+    print(f"| GUI program that ends at once: start → exit | {figure('bare-exit', 'exit_ms').text('ms', 1)} |")
+    print(f"| Program with one window: start → visible | {figure('bare-window', 'visible_ms').text('ms', 1)} |")
+    print(f"| Program with one window: start → exit (closed when seen) | "
+          f"{figure('bare-window', 'exit_ms').text('ms', 1)} |")
+    print(f"| Program with one window: peak working set | "
+          f"{figure('bare-window', 'peak_kib', 1 / 1024).text('MiB', 1)} |")
+
+    overhead_target = (window_exit + exit_bare + window_visible + 50
+                       if None not in (window_exit, exit_bare, window_visible) else None)
+    startup_target = window_visible + 20 if window_visible is not None else None
+    memory_target = window_peak / 1024 + 2 if window_peak is not None else None
+
+    setup_overhead = figure("setup", "exit_ms", offset=-PAUSES_MS)
+    rows = [
+        ("Overhead of a whole update: start → exit − 6000 ms of pauses",
+         setup_overhead.text("ms"),
+         f"≤ {overhead_target:.0f} ms" if overhead_target else "",
+         verdict(setup_overhead.median if setup_overhead else None, overhead_target),
+         figure("peer-pauses", "exit_ms", offset=-PAUSES_MS).text("ms"),
+         figure("peer", "exit_ms").text("ms")),
+        ("Start-up: start → progress window visible",
+         figure("setup", "visible_ms").text("ms", 1),
+         f"≤ {startup_target:.1f} ms" if startup_target else "",
+         verdict(median("setup", "visible_ms"), startup_target),
+         figure("peer-pauses", "visible_ms").text("ms", 1),
+         figure("peer", "visible_ms").text("ms", 1)),
+        ("Reaction: application ended → “アップデートを行っています。”",
+         figure("setup-react", "reaction_ms").text("ms", 1), "≤ 150 ms",
+         verdict(median("setup-react", "reaction_ms"), 150),
+         "", figure("peer-react", "reaction_ms").text("ms", 1)),
+        ("Peak working set",
+         figure("setup", "peak_kib", 1 / 1024).text("MiB", 1),
+         f"≤ {memory_target:.1f} MiB" if memory_target else "",
+         verdict(median("setup", "peak_kib") / 1024 if median("setup", "peak_kib") else None, memory_target),
+         figure("peer-pauses", "peak_kib", 1 / 1024).text("MiB", 1),
+         figure("peer", "peak_kib", 1 / 1024).text("MiB", 1)),
+        ("Processor time of the updater's process, whole update",
+         figure("setup", "cpu_ms").text("ms"), "", "",
+         figure("peer-pauses", "cpu_ms").text("ms"), figure("peer", "cpu_ms").text("ms")),
+        ("… of which in the six pauses (busy share in a pause × 6000 ms)",
+         figure("setup", "pause_cpu_share", PAUSES_MS).text("ms"), "", "",
+         figure("peer-pauses", "pause_cpu_share", PAUSES_MS).text("ms"), ""),
+        ("Processor time of the wineserver meanwhile",
+         figure("setup", "server_cpu_ms").text("ms"), "", "",
+         figure("peer-pauses", "server_cpu_ms").text("ms"), figure("peer", "server_cpu_ms").text("ms")),
+    ]
+    print("\n| Whole update (\"/Automatically\", application not running unless said) | Setup.exe | target | "
+          "| NSIS peer, six pauses | NSIS peer, no pauses |")
+    print("|---|---|---|---|---|---|")
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+
+    stub = int(sizes.get("stub_bytes", "0") or 0)
+    code = int(sizes.get("setup_code_data", "0") or 0)
+    print("\n| Size | ours | target | | NSIS peer |\n|---|---|---|---|---|")
+    print(f"| Stub.exe | {stub} bytes | ≤ 3072 bytes | {verdict(stub, 3072)} | |")
+    print(f"| Setup.exe code and data (all sections but resources) | {code} bytes | ≤ 16384 bytes | "
+          f"{verdict(code, 16384)} | |")
+    print(f"| Setup.exe resources (payload, Stub, pictures, guide) | {sizes.get('setup_resources', '?')} bytes "
+          f"| | | |")
+    print(f"| Whole file, same payload | {sizes.get('setup_bytes', '?')} bytes | | | "
+          f"{sizes.get('peer_bytes', '?')} bytes, and System.dll ({sizes.get('peer_plugin_bytes', '?')} bytes) "
+          f"unpacked to a temporary folder at run time |")
+    print(f"| Imports of Stub.exe | {sizes.get('stub_imports', '?')} | | | |")
+    print(f"| Imports | {sizes.get('setup_imports', '?')} | | | {sizes.get('peer_imports', '?')} |")
+
+    print_scale(os.path.join(folder, "scale.txt"))
+
+
+def print_scale(path):
+    if not os.path.exists(path):
+        return
+    runs, failures = read_runs(path)
+    writes = collections.defaultdict(list)
+    copies = collections.defaultdict(list)
+    fast = collections.Counter()
+    for line in open(path):
+        fields = line.split()
+        if len(fields) >= 3 and fields[0] in ("write", "cp"):
+            (writes if fields[0] == "write" else copies)[int(fields[1])].append(float(fields[2]))
+            if "same-wakeup" in fields:
+                fast[(fields[0], int(fields[1]))] += 1
+    print("\n| Payload | write of the payload file | cp of the same bytes | speed against cp (target ≥ 0.8) "
+          "| | peak working set | target ≤ payload + 8 MiB | | whole update − 6000 ms |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for mib in sorted(writes.keys() | copies.keys()):
+        label = f"scale-{mib}"
+        write, copy = Figure(writes[mib]), Figure(copies[mib])
+        ratio = copy.median / write.median if write and copy and write.median > 0 else None
+        peak = Figure(runs[label]["peak_kib"], 1 / 1024)
+        peak_median = peak.median if peak else None
+        note = ""
+        if fast[("write", mib)] or fast[("cp", mib)]:
+            note = " (some below the watcher's wake-up time)"
+        print(f"| {mib} MiB | {write.text('ms', 1)}{note} | {copy.text('ms', 1)} | "
+              f"{f'{ratio:.2f}' if ratio else '—'} | {verdict(ratio, 0.8, True)} | {peak.text('MiB', 1)} | "
+              f"≤ {mib + 8} MiB | {verdict(peak_median, mib + 8)} | "
+              f"{Figure(runs[label]['exit_ms'], 1, -PAUSES_MS).text('ms')} |")
+    if failures:
+        print("\nScale runs that did not complete: " + ", ".join(f"{k} {n}" for k, n in sorted(failures.items())))
+
+
+if __name__ == "__main__":
+    main()
