@@ -43,6 +43,7 @@ void print(const Scenario &scenario, int run, bool ok, const Observation &o) {
   if (o.server_cpu_ms >= 0) printf(" server_cpu_ms=%.0f", o.server_cpu_ms);
   if (o.reaction_ms >= 0) printf(" reaction_ms=%.2f", o.reaction_ms);
   if (o.pause_cpu_share >= 0) printf(" pause_cpu_share=%.3f", o.pause_cpu_share);
+  if (o.pause_server_share >= 0) printf(" pause_server_share=%.3f", o.pause_server_share);
   printf("\n");
   fflush(stdout);
 }

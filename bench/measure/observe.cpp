@@ -154,7 +154,7 @@ Observation observe(const std::string &path, const std::string &command_line, co
 
   HWND window = NULL;
   double reaction_start = -1, pause_seen = -1, last_sample = -1e9;
-  double pause_cpu_from = -1, pause_from_time = 0;
+  double pause_cpu_from = -1, pause_from_time = 0, pause_server_from = 0;
   int linux_pid = 0;
   for (;;) {
     // The wait on the process is also the poll interval.
@@ -203,9 +203,14 @@ Observation observe(const std::string &path, const std::string &command_line, co
       if (pause_from) {
         pause_cpu_from = observation.cpu_ms;
         pause_from_time = now;
+        if (wineserver_pid > 0) pause_server_from = linux_cpu_ms(wineserver_pid);
       }
-      if (pause_to)
+      if (pause_to) {
         observation.pause_cpu_share = (observation.cpu_ms - pause_cpu_from) / (now - pause_from_time);
+        if (wineserver_pid > 0)
+          observation.pause_server_share =
+              (linux_cpu_ms(wineserver_pid) - pause_server_from) / (now - pause_from_time);
+      }
     }
   }
   CloseHandle(process.hProcess);

@@ -20,14 +20,15 @@ struct Watch {
 };
 
 struct Observation {
-  bool ended = false;           // false: not started, or killed after the time-out
-  double visible_ms = -1;       // start to the first visible top-level window
-  double exit_ms = -1;          // start to the end of the process
-  double reaction_ms = -1;      // end of `reaction_start` to `reaction_text`
-  double peak_kib = 0;          // peak working set
-  double cpu_ms = -1;           // processor time of the program (only with a pause text)
-  double pause_cpu_share = -1;  // processor time over wall time inside the pause
-  double server_cpu_ms = -1;    // processor time of the wineserver meanwhile
+  bool ended = false;              // false: not started, or killed after the time-out
+  double visible_ms = -1;          // start to the first visible top-level window
+  double exit_ms = -1;             // start to the end of the process
+  double reaction_ms = -1;         // end of `reaction_start` to `reaction_text`
+  double peak_kib = 0;             // peak working set
+  double cpu_ms = -1;              // processor time of the program (only with a pause text)
+  double pause_cpu_share = -1;     // processor time over wall time inside the pause
+  double pause_server_share = -1;  // the same for the wineserver
+  double server_cpu_ms = -1;       // processor time of the wineserver meanwhile
 };
 
 // Runs `path` with `command_line` in `directory`. `wineserver_pid` is the
