@@ -140,6 +140,9 @@ def main():
         ("Processor time of the wineserver meanwhile",
          figure("setup", "server_cpu_ms").text("ms"), "", "",
          figure("peer-pauses", "server_cpu_ms").text("ms"), figure("peer", "server_cpu_ms").text("ms")),
+        ("… of which in the six pauses (its busy share in a pause × 6000 ms)",
+         figure("setup", "pause_server_share", PAUSES_MS).text("ms"), "", "",
+         figure("peer-pauses", "pause_server_share", PAUSES_MS).text("ms"), ""),
     ]
     print("\n| Whole update (\"/Automatically\", application not running unless said) | Setup.exe | target | "
           "| NSIS peer, six pauses | NSIS peer, no pauses |")
