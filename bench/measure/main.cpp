@@ -2,7 +2,7 @@
 // user or a caller would, and prints one line per run:
 //     <label> run=<n> ok=<0|1> exit_ms=... visible_ms=... peak_kib=... ...
 // Usage:
-//     measure --runs N --standins DIR\ [--wineserver PID] LABEL=KIND:PATH ...
+//     measure --runs N [--warm-up 0|1] --standins DIR\ [--wineserver PID] LABEL=KIND:PATH ...
 // KIND is
 //     exit    a program that ends by itself: start to exit
 //     window  a program with a window, closed as soon as it is visible
@@ -12,7 +12,7 @@
 //             to close: adds the reaction to the application's end
 // The scenarios run in turns, one run of each per round, so that a change of
 // load on the machine touches all of them alike; round 0 is a warm-up and is
-// not printed.
+// not printed (leave it out with --warm-up 0 when Wine is warm already).
 #include <windows.h>
 
 #include <cstdio>
@@ -78,13 +78,15 @@ void run_once(const Scenario &scenario, int run, const std::string &standins, in
 }  // namespace
 
 int main(int argc, char **argv) {
-  int runs = 5, wineserver = 0;
+  int runs = 5, wineserver = 0, warm_up = 1;
   std::string standins;
   std::vector<Scenario> scenarios;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--runs" && i + 1 < argc) {
       runs = atoi(argv[++i]);
+    } else if (argument == "--warm-up" && i + 1 < argc) {
+      warm_up = atoi(argv[++i]) != 0;
     } else if (argument == "--standins" && i + 1 < argc) {
       standins = argv[++i];
     } else if (argument == "--wineserver" && i + 1 < argc) {
@@ -99,7 +101,7 @@ int main(int argc, char **argv) {
                            argument.substr(colon + 1)});
     }
   }
-  for (int run = 0; run <= runs; ++run)
+  for (int run = warm_up ? 0 : 1; run <= runs; ++run)
     for (const Scenario &scenario : scenarios) run_once(scenario, run, standins, wineserver);
   return 0;
 }
