@@ -150,6 +150,8 @@ def main():
     for row in rows:
         print("| " + " | ".join(row) + " |")
 
+    print_phases(runs)
+
     stub = int(sizes.get("stub_bytes", "0") or 0)
     code = int(sizes.get("setup_code_data", "0") or 0)
     print("\n| Size | ours | target | | NSIS peer |\n|---|---|---|---|---|")
@@ -165,6 +167,33 @@ def main():
     print(f"| Imports | {sizes.get('setup_imports', '?')} | | | {sizes.get('peer_imports', '?')} |")
 
     print_scale(os.path.join(folder, "scale.txt"), window_peak)
+
+
+def print_phases(runs):
+    """Where a whole update's time goes, between the status texts as an
+    observer sees them appear, each less the fixed pauses inside it."""
+    phases = [
+        ("Start → progress window visible", None, "visible_ms", 0),
+        ("Visible → “アップデートの準備を行っています。”", "visible_ms", "preparing_ms", 0),
+        ("→ “…準備が完了しました。” − 1000 ms: registry, version record", "preparing_ms", "prepared_ms", 1000),
+        ("→ “アップデートを行っています。”: application closed, companion windows", "prepared_ms", "updating_ms", 0),
+        ("→ “アップデートが完了しました。” − 3000 ms: payload written, run, awaited, deleted; "
+         "version recorded", "updating_ms", "updated_ms", 3000),
+        ("→ “アップデートを終了しています。” − 1000 ms", "updated_ms", "ending_ms", 1000),
+        ("→ exit − 1000 ms: window destroyed, application started and input-idle, exit",
+         "ending_ms", "exit_ms", 1000),
+    ]
+    print("\n| Where a whole update's time goes (each less its pauses) | Setup.exe | NSIS peer, six pauses |")
+    print("|---|---|---|")
+    for name, begin, end, pauses in phases:
+        cells = []
+        for label in ("setup", "peer-pauses"):
+            values = runs[label]
+            ends = values[end]
+            begins = values[begin] if begin else [0.0] * len(ends)
+            spans = [e - b - pauses for b, e in zip(begins, ends)] if len(begins) == len(ends) else []
+            cells.append(Figure(spans).text("ms", 1))
+        print(f"| {name} | " + " | ".join(cells) + " |")
 
 
 def print_scale(path, window_peak_kib):

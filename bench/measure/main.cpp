@@ -25,8 +25,20 @@
 
 namespace {
 
-const char kPreparing[] = "アップデートの準備を行っています。";
-const char kUpdating[] = "アップデートを行っています。";
+// The status texts of an update, in their order, with the names under which
+// their first appearance is printed.
+struct StatusText {
+  const char *name, *text;
+};
+const StatusText kStatusTexts[] = {
+    {"preparing_ms", "アップデートの準備を行っています。"},
+    {"prepared_ms", "アップデートの準備が完了しました。"},
+    {"closing_ms", "起動中のアプリケーションを終了しています。"},
+    {"updating_ms", "アップデートを行っています。"},
+    {"updated_ms", "アップデートが完了しました。"},
+    {"ending_ms", "アップデートを終了しています。"},
+};
+const int kPreparing = 0, kUpdating = 3;
 const DWORD kTimeoutMs = 120000;
 
 struct Scenario {
@@ -41,6 +53,8 @@ void print(const Scenario &scenario, int run, bool ok, const Observation &o) {
   if (o.visible_ms >= 0) printf(" visible_ms=%.2f", o.visible_ms);
   if (o.cpu_ms >= 0) printf(" cpu_ms=%.0f", o.cpu_ms);
   if (o.server_cpu_ms >= 0) printf(" server_cpu_ms=%.0f", o.server_cpu_ms);
+  for (size_t i = 0; i < o.text_ms.size(); ++i)
+    if (o.text_ms[i] >= 0) printf(" %s=%.2f", kStatusTexts[i].name, o.text_ms[i]);
   if (o.reaction_ms >= 0) printf(" reaction_ms=%.2f", o.reaction_ms);
   if (o.pause_cpu_share >= 0) printf(" pause_cpu_share=%.3f", o.pause_cpu_share);
   if (o.pause_server_share >= 0) printf(" pause_server_share=%.3f", o.pause_server_share);
@@ -56,6 +70,7 @@ void run_once(const Scenario &scenario, int run, const std::string &standins, in
   if (scenario.kind == "window") watch.close_when_visible = true;
   if (scenario.kind == "update" || scenario.kind == "react") {
     command += " /Automatically";
+    for (const StatusText &status : kStatusTexts) watch.texts.push_back(status.text);
     watch.pause_text = kPreparing;
     ok = prepare_installation(standins);
   }

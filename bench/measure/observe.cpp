@@ -38,26 +38,27 @@ HWND visible_window_of(DWORD pid) {
   return search.found;
 }
 
-struct TextSearch {
-  const char *text;
-  bool found;
-};
-
 // Another process's window texts come from the wineserver, so reading them
 // never waits for the watched program to pump its messages.
-BOOL CALLBACK find_text(HWND child, LPARAM parameter) {
-  TextSearch *search = reinterpret_cast<TextSearch *>(parameter);
+BOOL CALLBACK collect_text(HWND child, LPARAM parameter) {
   char text[256];
   GetWindowTextA(child, text, sizeof text);
-  if (strcmp(text, search->text) != 0) return TRUE;
-  search->found = true;
-  return FALSE;
+  if (text[0] != 0) reinterpret_cast<std::vector<std::string> *>(parameter)->push_back(text);
+  return TRUE;
 }
 
-bool window_shows(HWND window, const char *text) {
-  TextSearch search = {text, false};
-  EnumChildWindows(window, find_text, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+// Times the first appearance of each watched text; true when all have come.
+bool time_texts(HWND window, const Watch &watch, double now, Observation *observation) {
+  std::vector<std::string> shown;
+  EnumChildWindows(window, collect_text, reinterpret_cast<LPARAM>(&shown));
+  bool all = true;
+  for (size_t i = 0; i < watch.texts.size(); ++i) {
+    if (observation->text_ms[i] < 0)
+      for (const std::string &text : shown)
+        if (text == watch.texts[i]) observation->text_ms[i] = now;
+    all = all && observation->text_ms[i] >= 0;
+  }
+  return all;
 }
 
 // Wine answers for another process's memory only while it runs (it reads
@@ -152,7 +153,9 @@ Observation observe(const std::string &path, const std::string &command_line, co
   }
   CloseHandle(process.hThread);
 
+  observation.text_ms.assign(watch.texts.size(), -1);
   HWND window = NULL;
+  bool texts_seen = watch.texts.empty();
   double reaction_start = -1, pause_seen = -1, last_sample = -1e9;
   double pause_cpu_from = -1, pause_from_time = 0, pause_server_from = 0;
   int linux_pid = 0;
@@ -180,12 +183,9 @@ Observation observe(const std::string &path, const std::string &command_line, co
     if (watch.reaction_start != NULL && reaction_start < 0 &&
         WaitForSingleObject(watch.reaction_start, 0) == WAIT_OBJECT_0)
       reaction_start = now;
-    if (window != NULL && reaction_start >= 0 && observation.reaction_ms < 0 &&
-        window_shows(window, watch.reaction_text))
-      observation.reaction_ms = now - reaction_start;
-    if (window != NULL && watch.pause_text != NULL && pause_seen < 0 &&
-        window_shows(window, watch.pause_text)) {
-      pause_seen = now;
+    if (window != NULL && !texts_seen) texts_seen = time_texts(window, watch, now, &observation);
+    if (watch.pause_text >= 0 && pause_seen < 0 && observation.text_ms[watch.pause_text] >= 0) {
+      pause_seen = observation.text_ms[watch.pause_text];
       // Looked up here, where the watched program only waits, since the
       // search costs processor time that its start would otherwise miss.
       linux_pid = linux_pid_of(path);
@@ -214,6 +214,8 @@ Observation observe(const std::string &path, const std::string &command_line, co
     }
   }
   CloseHandle(process.hProcess);
+  if (watch.reaction_text >= 0 && reaction_start >= 0 && observation.text_ms[watch.reaction_text] >= 0)
+    observation.reaction_ms = observation.text_ms[watch.reaction_text] - reaction_start;
   if (server_before >= 0) observation.server_cpu_ms = linux_cpu_ms(wineserver_pid) - server_before;
   return observation;
 }

@@ -5,24 +5,29 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // What to watch for besides start, window and end.
 struct Watch {
   // Post WM_CLOSE to the first visible window as soon as it is seen.
   bool close_when_visible = false;
-  // A process whose end starts the reaction clock, and the text (anywhere in
-  // the watched program's windows) whose first appearance stops it.
+  // Texts whose first appearance (anywhere in the watched program's
+  // windows) is timed, in the order in which they come.
+  std::vector<const char *> texts;
+  // A process whose end starts the reaction clock, and the index of the text
+  // whose first appearance stops it.
   HANDLE reaction_start = NULL;
-  const char *reaction_text = NULL;
-  // A text followed by a fixed pause: the program's processor use is sampled
-  // inside that pause.
-  const char *pause_text = NULL;
+  int reaction_text = -1;
+  // The index of a text followed by a fixed pause: the program's processor
+  // use is sampled inside that pause.
+  int pause_text = -1;
 };
 
 struct Observation {
   bool ended = false;              // false: not started, or killed after the time-out
   double visible_ms = -1;          // start to the first visible top-level window
   double exit_ms = -1;             // start to the end of the process
+  std::vector<double> text_ms;     // start to the first appearance of each text, or -1
   double reaction_ms = -1;         // end of `reaction_start` to `reaction_text`
   double peak_kib = 0;             // peak working set
   double cpu_ms = -1;              // processor time of the program (only with a pause text)
