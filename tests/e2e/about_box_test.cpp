@@ -48,6 +48,8 @@ TEST_F(AboutBox, FromTheMenuShowsCaptionCopyrightAndTheWholeGuide) {
   std::string guide = binary_resource(build_path("tests\\progress_host.exe"), 111);
   ASSERT_EQ(6671u, guide.size());
   EXPECT_TRUE(view.guide == guide) << "shown " << view.guide.size() << " bytes";
+  // 166 lines and the empty one after the last CR LF: none of them is wider
+  // than the box, which would wrap it.
   EXPECT_EQ(167, view.guide_lines);
   EXPECT_EQ("", view.last_guide_line);
   // The box is modal over the progress window.
