@@ -97,8 +97,9 @@ bool install_payload(HWND window, WORD resource_id, const char *target_folder) {
     show_error(window, StartFailedText);
     return false;
   }
-  // Dispatches nothing meanwhile; the payload program is relied on to read
-  // its queue, or this lasts until it ends.
+  // Dispatches nothing meanwhile. On Windows a payload program that never
+  // reads a message queue lets this return at once; under Wine such a program
+  // holds it until it ends, so the payload stand-in reads its queue once.
   WaitForInputIdle(process.hProcess, INFINITE);
   SetForegroundWindow(window);
   wait_for_payload(window, process.hProcess);

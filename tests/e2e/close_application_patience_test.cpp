@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../../ui/caption.h"
+#include "companions.h"
 #include "files.h"
 #include "installation.h"
 #include "process.h"
@@ -22,24 +23,6 @@ const DWORD kPatience = 60000;
 // How late the question may come on a busy machine.
 const DWORD kLateness = 15000;
 
-// The companion windows, for seeing that they are asked all the same.
-class Companions {
- public:
-  Companions() {
-    folder_ = fresh_test_folder("-companions");
-    std::string exe = folder_ + "Companions.exe";
-    copy_file(build_path("standins\\Companions.exe"), exe);
-    program_ = start_program(exe, "\"" + exe + "\"");
-    wait_for_text(folder_ + "Companions.log", "ready", 10000);
-  }
-  ~Companions() { finish(program_); }
-  size_t closed() const { return lines_with(read_file(folder_ + "Companions.log"), "close [").size(); }
-
- private:
-  std::string folder_;
-  Program program_;
-};
-
 // Waits for the question and checks that it is the one the user should see.
 MessageBoxView wait_for_question(TargetHost &host) {
   MessageBoxView box = wait_for_message_box(host.pid(), kPatience + kLateness);
@@ -49,7 +32,10 @@ MessageBoxView wait_for_question(TargetHost &host) {
   EXPECT_EQ(host.window(), box.owner);
   EXPECT_EQ("warning", box.icon);
   EXPECT_TRUE(box.has_buttons({IDRETRY, IDCANCEL}));
-  EXPECT_EQ(IDRETRY, LOWORD(SendMessageA(box.window, DM_GETDEFID, 0, 0))) << "Retry is the default button";
+  // Wine's message box answers DM_GETDEFID with IDOK, a button it does not
+  // have; the default button is the one styled BS_DEFPUSHBUTTON.
+  LONG retry_style = GetWindowLongA(GetDlgItem(box.window, IDRETRY), GWL_STYLE);
+  EXPECT_EQ(BS_DEFPUSHBUTTON, retry_style & BS_TYPEMASK) << "Retry is the default button";
   return box;
 }
 
@@ -74,7 +60,7 @@ TEST(CloseApplicationPatience, WithoutItsWindowHandleTheUserIsAskedAfterAMinuteA
   press_button(box.window, IDCANCEL);
   EXPECT_EQ(HostReturnedFalse, host.wait(10000)) << "Cancel ends the wait without another box";
   EXPECT_EQ(STILL_ACTIVE, wait_for_exit(application, 0)) << "the application is left running";
-  EXPECT_EQ(3u, companions.closed());
+  EXPECT_EQ(3u, companions.closed().size()) << "the companion windows are asked all the same";
 }
 
 TEST(CloseApplicationPatience, RetryAsksAtOnceThenAfterTheGracePeriodAndAsksTheUserAgainAMinuteLater) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../../ui/caption.h"
+#include "companions.h"
 #include "files.h"
 #include "installation.h"
 #include "process.h"
@@ -22,37 +23,6 @@
 namespace {
 
 const char kClosingStatus[] = "起動中のアプリケーションを終了しています。";
-
-// The programs behind the three companion windows, running beside the
-// application in a folder of their own.
-class Companions {
- public:
-  explicit Companions(const std::string &switches = "") {
-    folder_ = fresh_test_folder("-companions");
-    std::string exe = folder_ + "Companions.exe";
-    copy_file(build_path("standins\\Companions.exe"), exe);
-    program_ = start_program(exe, "\"" + exe + "\" " + switches);
-    wait_for_text(log_path(), "ready", 10000);
-  }
-  ~Companions() { finish(program_); }
-
-  std::string log_path() const { return folder_ + "Companions.log"; }
-  std::string log() const { return read_file(log_path()); }
-  // The titles of the windows that received WM_CLOSE, with their numbers, in
-  // the order received.
-  std::vector<std::string> closed() const {
-    std::vector<std::string> titles;
-    for (const std::string &line : lines_with(log(), "close [")) {
-      size_t start = line.find('[') + 1;
-      titles.push_back(line.substr(start, line.find(" tick=") - start));
-    }
-    return titles;
-  }
-
- private:
-  std::string folder_;
-  Program program_;
-};
 
 const std::vector<std::string> kAllCompanionsInOrder = {
     "Corvane.ScheduleNotify] #1", "Wakebell - Untitled] #1", "Chimewell - Untitled] #1"};

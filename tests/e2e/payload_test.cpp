@@ -161,6 +161,14 @@ TEST_F(Payload, AFolderTooLongForThePayloadPathIsAFailedWrite) {
   EXPECT_EQ("Corvane.exe", names_in(installed.folder())) << "nothing written, under any name";
 }
 
+TEST_F(Payload, WithoutAnApplicationFolderNothingIsWritten) {
+  // The update sequence finds the folder first; should it be gone, the
+  // payload path cannot be formed and nothing is written anywhere.
+  delete_application_key();
+  TargetHost host("install 107");
+  expect_failure(host, kWriteFailed);
+}
+
 TEST_F(Payload, APayloadThatCannotBeStartedIsReportedAndLeftInPlace) {
   Installation installed("2.2.0.1");
   TargetHost host("install 107", "target_host_broken_payload.exe");
