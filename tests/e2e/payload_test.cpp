@@ -11,6 +11,7 @@
 #include "files.h"
 #include "installation.h"
 #include "process.h"
+#include "progress_driver.h"
 #include "target_host.h"
 #include "window_driver.h"
 
@@ -55,7 +56,7 @@ TEST_F(Payload, RunsHiddenInTheApplicationFolderAndIsDeletedAfterwards) {
   Installation installed("2.2.0.1", " 予定表");
   std::string folder = installed.folder();
   payload_option("STANDIN_PAYLOAD_SLEEP_MS", "1500");
-  TargetHost host("install 107");
+  TargetHost host("install");
 
   std::string log = wait_for_text(folder + "payload.log", "start", 15000);
   ASSERT_TRUE(contains(log, "start")) << "the payload program did not start";
@@ -80,11 +81,34 @@ TEST_F(Payload, RunsHiddenInTheApplicationFolderAndIsDeletedAfterwards) {
 TEST_F(Payload, APayloadThatEndsAtOnceWithAFailureCodeStillCountsAsRun) {
   Installation installed("2.2.0.1");
   payload_option("STANDIN_PAYLOAD_EXIT_CODE", "7");
-  TargetHost host("install 107");
+  TargetHost host("install");
   EXPECT_EQ(HostReturnedTrue, host.wait(20000));
   std::string log = read_file(installed.folder() + "payload.log");
   ASSERT_TRUE(contains(log, "installed=")) << log;
   EXPECT_GE(host.end_tick() - ticks_of(log, "installed=")[0], kPauses) << "both pauses still follow";
+  EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
+}
+
+TEST_F(Payload, AnAboutBoxOpenedMeanwhileHoldsTheStepUntilItIsClosed) {
+  Installation installed("2.2.0.1");
+  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "500");
+  TargetHost host("install");
+  ASSERT_NE(nullptr, host.window());
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "start", 15000), "start"));
+  choose_system_command(host.window(), 16);
+  HWND about = wait_for_about_box(host.pid(), 5000);
+  ASSERT_NE(nullptr, about);
+
+  // The payload program ends; the pauses would be over long since.
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "installed=", 10000), "installed="));
+  Sleep(kPauses + 1000);
+  EXPECT_EQ(STILL_ACTIVE, host.wait(0));
+  EXPECT_TRUE(file_exists(installed.folder() + "CRVUPSUB.exe")) << "not deleted while the box is open";
+
+  DWORD closed = now_ms();
+  press_button(about, IDOK);
+  EXPECT_EQ(HostReturnedTrue, host.wait(10000));
+  EXPECT_GE(host.end_tick() - closed, kPauses - 100) << "both pauses follow the box";
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
 }
 
@@ -94,7 +118,7 @@ TEST_F(Payload, ALeftOverPayloadFileIsReplacedWhole) {
   // Longer than the payload: a file that was not truncated would keep a tail.
   ASSERT_TRUE(write_text_file(payload_file, std::string(payload_bytes().size() + 65536, 'x')));
   payload_option("STANDIN_PAYLOAD_SLEEP_MS", "1000");
-  TargetHost host("install 107");
+  TargetHost host("install");
   ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "start", 15000), "start"));
   EXPECT_TRUE(payload_bytes() == read_file(payload_file));
   EXPECT_EQ(HostReturnedTrue, host.wait(20000));
@@ -104,7 +128,7 @@ TEST_F(Payload, ALeftOverPayloadFileIsReplacedWhole) {
 TEST_F(Payload, APayloadFileStillInUseIsLeftBehind) {
   Installation installed("2.2.0.1");
   payload_option("STANDIN_PAYLOAD_HOLD_MS", "6000");
-  TargetHost host("install 107");
+  TargetHost host("install");
   EXPECT_EQ(HostReturnedTrue, host.wait(20000));
   EXPECT_TRUE(file_exists(installed.folder() + "CRVUPSUB.exe"));
 }
@@ -114,7 +138,7 @@ TEST_F(Payload, TheLongestFolderForThePayloadPathStillWorks) {
   std::string base = fresh_test_folder();
   Installation installed("2.2.0.1", "\\" + std::string(246 - base.size(), 'd'));
   ASSERT_EQ(247u, installed.folder().size());
-  TargetHost host("install 107");
+  TargetHost host("install");
   EXPECT_EQ(HostReturnedTrue, host.wait(20000));
   EXPECT_TRUE(contains(read_file(installed.folder() + "payload.log"), "start"));
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
@@ -136,7 +160,7 @@ void expect_failure(TargetHost &host, const std::string &text) {
 
 TEST_F(Payload, WithoutThePayloadInTheUpdaterNothingIsWritten) {
   Installation installed("2.2.0.1");
-  TargetHost host("install 107", "target_host_without_payload.exe");
+  TargetHost host("install", "target_host_without_payload.exe");
   expect_failure(host, kWriteFailed);
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
 }
@@ -145,7 +169,7 @@ TEST_F(Payload, AFolderInThePlaceOfThePayloadFileIsAFailedWrite) {
   Installation installed("2.2.0.1");
   std::string in_the_way = installed.folder() + "CRVUPSUB.exe";
   ASSERT_TRUE(CreateDirectoryA(in_the_way.c_str(), NULL));
-  TargetHost host("install 107");
+  TargetHost host("install");
   expect_failure(host, kWriteFailed);
   EXPECT_TRUE(GetFileAttributesA(in_the_way.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(file_exists(installed.folder() + "payload.log"));
@@ -156,7 +180,7 @@ TEST_F(Payload, AFolderTooLongForThePayloadPathIsAFailedWrite) {
   std::string base = fresh_test_folder();
   Installation installed("2.2.0.1", "\\" + std::string(247 - base.size(), 'd'));
   ASSERT_EQ(248u, installed.folder().size());
-  TargetHost host("install 107");
+  TargetHost host("install");
   expect_failure(host, kWriteFailed);
   EXPECT_EQ("Corvane.exe", names_in(installed.folder())) << "nothing written, under any name";
 }
@@ -165,13 +189,13 @@ TEST_F(Payload, WithoutAnApplicationFolderNothingIsWritten) {
   // The update sequence finds the folder first; should it be gone, the
   // payload path cannot be formed and nothing is written anywhere.
   delete_application_key();
-  TargetHost host("install 107");
+  TargetHost host("install");
   expect_failure(host, kWriteFailed);
 }
 
 TEST_F(Payload, APayloadThatCannotBeStartedIsReportedAndLeftInPlace) {
   Installation installed("2.2.0.1");
-  TargetHost host("install 107", "target_host_broken_payload.exe");
+  TargetHost host("install", "target_host_broken_payload.exe");
   expect_failure(host, kStartFailed);
   std::string left = read_file(installed.folder() + "CRVUPSUB.exe");
   EXPECT_TRUE(contains(left, "starting it fails")) << "the complete file stays";

@@ -1,49 +1,65 @@
 // Test host for the services that touch the installed application: it opens
-// a window in place of the progress window, runs one operation on it and
-// reports the result as its exit code and in a log. Command line:
-//   target_host.exe <log> close          close_running_application
-//   target_host.exe <log> install <id>   install_payload(window, id,
-//                                        application_folder())
+// the progress window as the updater does, runs one operation on it and
+// reports the result as its exit code and in a log. Built like the updater
+// (our start-up, no C runtime, the updater's resources, the payload as 107).
+// Command line:
+//   "<log>" close          close_running_application(window)
+//   "<log>" install        install_payload(window, 107, application_folder())
 // The log gets "begin tick=<t>" right before the operation and
 // "end tick=<t> result=<true|false> status=[<status line>]" after it.
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
-
-#include "../../standins/standin_log.h"
 #include "../../target/close_application.h"
 #include "../../target/locator.h"
 #include "../../target/payload.h"
 #include "host_protocol.h"
+#include "progress_window.h"
+#include "resource_ids.h"
 
 namespace {
 
-INT_PTR CALLBACK host_procedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+char log_path[MAX_PATH];
 
-bool run(const char *scenario, int argc, char **argv, HWND window) {
-  if (strcmp(scenario, "close") == 0) return close_running_application(window);
-  WORD resource = argc > 3 ? static_cast<WORD>(atoi(argv[3])) : 107;
-  return install_payload(window, resource, application_folder());
+void append_log(const char *line) {
+  HANDLE file = CreateFileA(log_path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written;
+  WriteFile(file, line, lstrlenA(line), &written, NULL);
+  WriteFile(file, "\r\n", 2, &written, NULL);
+  CloseHandle(file);
+}
+
+// Takes the quoted log path off the front of `tail`; returns the rest, or
+// NULL when there is no quoted path that fits.
+const char *take_log_path(const char *tail) {
+  if (*tail != '"') return NULL;
+  const char *start = ++tail;
+  while (*tail != '\0' && *tail != '"') ++tail;
+  if (*tail != '"' || tail - start >= MAX_PATH) return NULL;
+  lstrcpynA(log_path, start, static_cast<int>(tail - start) + 1);
+  ++tail;
+  while (*tail == ' ') ++tail;
+  return tail;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  if (__argc < 3) return HostFailed;
-  const char *log = __argv[1];
-  HWND window =
-      CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_HOST_WINDOW), NULL, host_procedure, 0);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
+  const char *scenario = take_log_path(tail);
+  if (scenario == NULL) return HostFailed;
+  HWND window = create_progress_window();
   if (window == NULL) return HostFailed;
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
 
-  append_log(log, "begin tick=%lu", GetTickCount());
-  bool result = run(__argv[2], __argc, __argv, window);
+  char line[1024];
+  wsprintfA(line, "begin tick=%lu", GetTickCount());
+  append_log(line);
+  bool result = lstrcmpA(scenario, "close") == 0 ? close_running_application(window)
+                                                 : install_payload(window, IDR_PAYLOAD, application_folder());
   DWORD end = GetTickCount();
   char status[512] = "";
-  GetDlgItemTextA(window, IDC_HOST_STATUS, status, sizeof status);
-  append_log(log, "end tick=%lu result=%s status=[%s]", end, result ? "true" : "false", status);
-  DestroyWindow(window);
+  GetDlgItemTextA(window, IDC_STATUS, status, sizeof status);
+  wsprintfA(line, "end tick=%lu result=%s status=[%s]", end, result ? "true" : "false", status);
+  append_log(line);
   return result ? HostReturnedTrue : HostReturnedFalse;
 }

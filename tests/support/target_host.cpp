@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "files.h"
+#include "progress_driver.h"
 #include "window_driver.h"
 
 TargetHost::TargetHost(const std::string &scenario, const std::string &program) {
@@ -15,11 +16,11 @@ TargetHost::TargetHost(const std::string &scenario, const std::string &program) 
 TargetHost::~TargetHost() { finish(program_); }
 
 HWND TargetHost::window() {
-  if (window_ == NULL) window_ = wait_for_dialog(program_.id, "target host", 10000);
+  if (window_ == NULL) window_ = wait_for_progress_window(program_.id, 10000);
   return window_;
 }
 
-std::string TargetHost::status() { return control_text(window(), IDC_HOST_STATUS); }
+std::string TargetHost::status() { return text_of_control(window(), 1000); }
 
 DWORD TargetHost::wait(DWORD timeout_ms) { return wait_for_exit(program_, timeout_ms); }
 

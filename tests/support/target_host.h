@@ -1,6 +1,6 @@
-// Driving the target host (tests/host): a program that runs one service that
-// touches the installed application on a window of its own, as the updater
-// runs it on its progress window, and reports the result.
+// Driving the target host (tests/host): a program built like the updater
+// that runs one service that touches the installed application on its
+// progress window, and reports the result.
 #pragma once
 #include <windows.h>
 
@@ -12,13 +12,13 @@
 
 class TargetHost {
  public:
-  // Starts `program` (in the tests folder) with `scenario` ("close",
-  // "install 107"); its log goes to a folder of the running test's own.
+  // Starts `program` (in the tests folder) with `scenario` ("close" or
+  // "install"); its log goes to a folder of the running test's own.
   explicit TargetHost(const std::string &scenario, const std::string &program = "target_host.exe");
   ~TargetHost();
 
   DWORD pid() const { return program_.id; }
-  // The host's window, waited for until it is up; NULL when it never came.
+  // The host's progress window, waited for until it is up; NULL when it never came.
   HWND window();
   // The text of the window's status line, as it is now.
   std::string status();
