@@ -24,6 +24,7 @@ constexpr DWORD PumpInterval = 100;
 // leaving `out` untouched, when the line would not fit: wsprintfA would cut
 // it off and the payload program would be given a wrong folder.
 bool form_command_line(char *out, const char *payload_path, const char *target_folder) {
+  // Four quotes, " -n " and the NUL take 9 bytes besides the two texts.
   if (lstrlenA(payload_path) + lstrlenA(target_folder) + 9 > CommandLineSize) return false;
   wsprintfA(out, "\"%s\" -n \"%s\"", payload_path, target_folder);
   return true;

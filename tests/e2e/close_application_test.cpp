@@ -132,10 +132,9 @@ TEST(CloseApplication, AMutexNameTakenByAnotherObjectIsReportedAndNothingIsAsked
   CloseHandle(event);
 }
 
-TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyTheFirstFoundIsAsked) {
+TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyOneIsAsked) {
   Installation installed("2.2.0.1");
   Companions companions("--twice");
-  HWND first = FindWindowA(NULL, "Corvane.ScheduleNotify");
   TargetHost host("close");
   EXPECT_EQ(HostReturnedTrue, host.wait(10000));
   std::vector<std::string> closed = companions.closed();
@@ -143,7 +142,9 @@ TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyTheFirstFoundIsAsked
   EXPECT_EQ(1, std::count_if(closed.begin(), closed.end(), [](const std::string &title) {
               return contains(title, "Corvane.ScheduleNotify");
             }));
-  EXPECT_FALSE(IsWindow(first)) << "the window that FindWindowA returns first is the one asked";
+  // Which of the two is found first depends on their stacking, which Wine
+  // may change as windows come and go; that the other stays open is what
+  // the user sees.
   EXPECT_NE(nullptr, FindWindowA(NULL, "Corvane.ScheduleNotify")) << "the other one stays open";
 }
 
