@@ -22,11 +22,23 @@ namespace {
 
 const int kApplicationResource = 1;
 
+// The command line after the program name, which may be quoted and hold
+// blanks (or even " -n ").
+const char *after_program_name(const char *command_line) {
+  const char *p = command_line;
+  if (*p == '"') {
+    const char *closing = strchr(p + 1, '"');
+    return closing != NULL ? closing + 1 : p + strlen(p);
+  }
+  while (*p != 0 && *p != ' ') ++p;
+  return p;
+}
+
 // The folder after "-n". The updater's folder ends with a backslash right
 // before the closing quote, which the usual argument rules would read as an
 // escaped quote; here the folder runs from the opening quote to the last one.
 bool target_folder(const char *command_line, char *folder) {
-  const char *switch_n = strstr(command_line, " -n ");
+  const char *switch_n = strstr(after_program_name(command_line), " -n ");
   if (switch_n == NULL) return false;
   const char *start = switch_n + 4;
   while (*start == ' ') ++start;
@@ -52,8 +64,9 @@ bool install_file(const char *folder, const char *name, int resource) {
 
   char target[MAX_PATH], temporary[MAX_PATH];
   const char *separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";
-  snprintf(target, sizeof target, "%s%s%s", folder, separator, name);
-  snprintf(temporary, sizeof temporary, "%s.new", target);
+  // A path that does not fit is refused, not cut off to another name.
+  if (snprintf(target, sizeof target, "%s%s%s", folder, separator, name) >= MAX_PATH) return false;
+  if (snprintf(temporary, sizeof temporary, "%s.new", target) >= MAX_PATH) return false;
 
   HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -104,10 +117,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   DWORD hold_ms = environment_number("STANDIN_PAYLOAD_HOLD_MS", 0);
   if (hold_ms > 0) leave_file_in_use(hold_ms);
 
-  char folder[MAX_PATH];
+  char folder[MAX_PATH] = "";
   int result = 1;
   if (target_folder(GetCommandLineA(), folder) && install_file(folder, "Corvane.exe", kApplicationResource))
     result = 0;
-  append_log("payload.log", "installed=%s folder=[%s]", result == 0 ? "yes" : "no", folder);
+  append_log("payload.log", "installed=%s folder=[%s] tick=%lu", result == 0 ? "yes" : "no", folder,
+             GetTickCount());
   return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", result));
 }
