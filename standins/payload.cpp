@@ -11,6 +11,9 @@
 //   STANDIN_PAYLOAD_EXIT_CODE  end with this code instead
 //   STANDIN_PAYLOAD_HOLD_MS    leave a process behind that keeps the payload
 //                              file in use for this long
+//   STANDIN_PAYLOAD_BREAK_APPLICATION=1
+//                              install a "Corvane.exe" that is no program, so
+//                              that the application cannot be started again
 #include <windows.h>
 
 #include <cstdlib>
@@ -55,13 +58,7 @@ bool target_folder(const char *command_line, char *folder) {
   return true;
 }
 
-bool install_file(const char *folder, const char *name, int resource) {
-  HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
-  if (found == NULL) return false;
-  const void *data = LockResource(LoadResource(NULL, found));
-  DWORD size = SizeofResource(NULL, found);
-  if (data == NULL) return false;
-
+bool install_file(const char *folder, const char *name, const void *data, DWORD size) {
   char target[MAX_PATH], temporary[MAX_PATH];
   const char *separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";
   // A path that does not fit is refused, not cut off to another name.
@@ -76,6 +73,13 @@ bool install_file(const char *folder, const char *name, int resource) {
   if (complete && MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING)) return true;
   DeleteFileA(temporary);
   return false;
+}
+
+bool install_resource(const char *folder, const char *name, int resource) {
+  HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (found == NULL) return false;
+  const void *data = LockResource(LoadResource(NULL, found));
+  return data != NULL && install_file(folder, name, data, SizeofResource(NULL, found));
 }
 
 DWORD environment_number(const char *name, DWORD fallback) {
@@ -119,8 +123,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
 
   char folder[MAX_PATH] = "";
   int result = 1;
-  if (target_folder(GetCommandLineA(), folder) && install_file(folder, "Corvane.exe", kApplicationResource))
-    result = 0;
+  if (target_folder(GetCommandLineA(), folder)) {
+    if (environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0) {
+      static const char kNoProgram[] = "not a program\r\n";
+      if (install_file(folder, "Corvane.exe", kNoProgram, sizeof kNoProgram - 1)) result = 0;
+    } else if (install_resource(folder, "Corvane.exe", kApplicationResource)) {
+      result = 0;
+    }
+  }
   append_log("payload.log", "installed=%s folder=[%s] tick=%lu", result == 0 ? "yes" : "no", folder,
              GetTickCount());
   return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", result));

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "../../ui/caption.h"
+#include "companions.h"
 #include "files.h"
 #include "installation.h"
 #include "update_run.h"
@@ -81,6 +82,7 @@ void close_restarted_application(const Installation &installed) {
 TEST(TypicalUpdate, RunsFromConfirmationToRestartAsTheUserSeesIt) {
   Installation installed("2.2.0.1");
   installed.start_application();
+  Companions companions;
   UpdateRun run(setup_path());
   HWND progress = run.progress_window();
   ASSERT_NE(nullptr, progress);
@@ -96,6 +98,7 @@ TEST(TypicalUpdate, RunsFromConfirmationToRestartAsTheUserSeesIt) {
   EXPECT_GE(run.status_seen_at(kUpdated) - run.status_seen_at(kUpdating), 2900u);
   EXPECT_TRUE(installed.wait_application_ended(1000));
   EXPECT_TRUE(contains(installed.log(), "close main"));
+  EXPECT_EQ(3u, companions.closed().size()) << companions.log();
   expect_updated(installed, "Setup");
   close_restarted_application(installed);
 }
@@ -248,12 +251,32 @@ TEST(Failure, AppVerThatCannotBeWrittenLeavesTheApplicationStopped) {
   EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
 }
 
+TEST(Failure, AnApplicationThatCannotBeStartedAgainIsReportedWithoutOwner) {
+  Installation installed("2.2.0.1");
+  set_environment("STANDIN_PAYLOAD_BREAK_APPLICATION", "1");
+  UpdateRun run(setup_path(), "/Automatically");
+  HWND progress = run.progress_window();
+  MessageBoxView box = run.next_box();
+  set_environment("STANDIN_PAYLOAD_BREAK_APPLICATION", "");
+  ASSERT_NE(nullptr, progress);
+  ASSERT_TRUE(box.found());
+  EXPECT_EQ("“Veltrano”の起動に失敗しました。", box.text);
+  EXPECT_EQ(nullptr, box.owner);
+  EXPECT_EQ("error", box.icon);
+  EXPECT_FALSE(IsWindow(progress)) << "the progress window is gone by then";
+  run.answer(box, IDOK);
+  EXPECT_EQ(0u, run.wait_exit());
+  DWORD app_ver = 0;
+  EXPECT_TRUE(read_app_ver(&app_ver)) << "the update itself was applied";
+}
+
 TEST(SecondInstance, BringsTheFirstInstancesBoxForwardAndEnds) {
   Installation installed("2.2.0.1");
   UpdateRun first(setup_path());
   MessageBoxView box = first.next_box();
   ASSERT_TRUE(box.found());
-  HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+  HWND other =
+      CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
   SetForegroundWindow(other);
 
   UpdateRun second(setup_path());
