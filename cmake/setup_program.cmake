@@ -1,14 +1,14 @@
-# add_setup_program(name OUTPUT_DIRECTORY dir [PAYLOAD file PAYLOAD_DEPENDS dep])
-# Builds an updater: the product code, its entry and its resources. Without a
-# PAYLOAD it carries no resource 107 (tests use that to see the failure).
-function(add_setup_program name)
-  cmake_parse_arguments(ARG "" "OUTPUT_DIRECTORY;PAYLOAD;PAYLOAD_DEPENDS" "" ${ARGN})
-  set(resource_dir ${CMAKE_BINARY_DIR}/resources/${name})
+# setup_resources(target [PAYLOAD file PAYLOAD_DEPENDS dep])
+# Compiles the updater's resource script into `target`. Without a PAYLOAD it
+# carries no resource 107 (tests use that to see the failure).
+function(setup_resources target)
+  cmake_parse_arguments(ARG "" "PAYLOAD;PAYLOAD_DEPENDS" "" ${ARGN})
+  set(resource_dir ${CMAKE_BINARY_DIR}/resources/${target})
   set(asset_dir ${CMAKE_BINARY_DIR}/resources/assets)
-  # Each updater compiles its own copy of the script, with its own inputs.
+  # Each program compiles its own copy of the script, with its own inputs.
   configure_file(${CMAKE_SOURCE_DIR}/ui/setup.rc ${resource_dir}/setup.rc COPYONLY)
   set(inputs ${BIN_DIR}/Stub.exe ${asset_dir}/guide.txt ${asset_dir}/picture.bmp
-             ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico)
+             ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico ${CMAKE_SOURCE_DIR}/ui/resource_ids.h)
   set(depends Stub ui_assets)
 
   if(ARG_PAYLOAD)
@@ -16,20 +16,41 @@ function(add_setup_program name)
     add_custom_command(OUTPUT ${resource_dir}/payload.bin
       COMMAND ${CMAKE_COMMAND} -E copy ${ARG_PAYLOAD} ${resource_dir}/payload.bin
       DEPENDS ${ARG_PAYLOAD_DEPENDS} VERBATIM)
-    add_custom_target(${name}_payload DEPENDS ${resource_dir}/payload.bin)
-    list(APPEND depends ${name}_payload)
+    add_custom_target(${target}_payload DEPENDS ${resource_dir}/payload.bin)
+    list(APPEND depends ${target}_payload)
     list(APPEND inputs ${resource_dir}/payload.bin)
+  else()
+    target_compile_definitions(${target} PRIVATE SETUP_WITHOUT_PAYLOAD)
   endif()
 
-  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/driver/entry.cpp ${resource_dir}/setup.rc)
-  target_link_libraries(${name} PRIVATE setup_core)
-  native_program(${name} kernel32 user32 gdi32 advapi32)
-  target_include_directories(${name} PRIVATE ${resource_dir} ${CMAKE_SOURCE_DIR}/ui ${asset_dir} ${BIN_DIR})
-  if(NOT ARG_PAYLOAD)
-    target_compile_definitions(${name} PRIVATE SETUP_WITHOUT_PAYLOAD)
-  endif()
-  add_dependencies(${name} ${depends})
+  target_sources(${target} PRIVATE ${resource_dir}/setup.rc)
+  target_include_directories(${target} PRIVATE ${resource_dir} ${CMAKE_SOURCE_DIR}/ui ${asset_dir} ${BIN_DIR})
+  add_dependencies(${target} ${depends})
   # The script takes in files that CMake does not see as sources.
   set_source_files_properties(${resource_dir}/setup.rc PROPERTIES OBJECT_DEPENDS "${inputs}")
+endfunction()
+
+# add_setup_program(name OUTPUT_DIRECTORY dir [PAYLOAD file PAYLOAD_DEPENDS dep]
+#                   [ENTRY source] [DEFINITIONS name...])
+# Builds an updater: the product code, its entry and its resources. ENTRY
+# replaces the updater's entry (test hosts that drive the windows directly);
+# DEFINITIONS reach the entry and the resource script (SETUP_WITHOUT_...
+# leaves a resource out, for tests of its failure).
+function(add_setup_program name)
+  cmake_parse_arguments(ARG "" "OUTPUT_DIRECTORY;PAYLOAD;PAYLOAD_DEPENDS;ENTRY" "DEFINITIONS" ${ARGN})
+  if(NOT ARG_ENTRY)
+    set(ARG_ENTRY ${CMAKE_SOURCE_DIR}/driver/entry.cpp)
+  endif()
+  add_executable(${name} WIN32 ${ARG_ENTRY})
+  target_link_libraries(${name} PRIVATE setup_core)
+  native_program(${name} kernel32 user32 gdi32 advapi32)
+  if(ARG_PAYLOAD)
+    setup_resources(${name} PAYLOAD ${ARG_PAYLOAD} PAYLOAD_DEPENDS ${ARG_PAYLOAD_DEPENDS})
+  else()
+    setup_resources(${name})
+  endif()
+  if(ARG_DEFINITIONS)
+    target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
+  endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
 endfunction()

@@ -4,12 +4,14 @@
 // WM_CLOSE. Everything that happens to it is logged to "Corvane.log" beside
 // it. Switches for tests:
 //   --ignore-close   the main window ignores WM_CLOSE
+//   --ignore-close=N the main window ignores the first N WM_CLOSE, then ends
 //   --popup          a modal popup is open over the main window; WM_CLOSE
 //                    closes the popup first
 //   --no-handle      "Window.Handle" is not written
 //   --abandon-mutex  ends without releasing the mutex
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "standin_log.h"
@@ -17,14 +19,21 @@
 namespace {
 
 char log_path[MAX_PATH];
-bool ignore_close = false;
+// WM_CLOSE requests the main window still ignores; -1: all of them.
+int closes_to_ignore = 0;
 HWND main_window = NULL;
 
 bool has_switch(const char *command_line, const char *name) { return strstr(command_line, name) != NULL; }
 
+int ignored_closes(const char *command_line) {
+  const char *count = strstr(command_line, "--ignore-close=");
+  if (count != NULL) return atoi(count + 15);
+  return has_switch(command_line, "--ignore-close") ? -1 : 0;
+}
+
 LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) {
-    append_log(log_path, "close popup");
+    append_log(log_path, "close popup tick=%lu", GetTickCount());
     EnableWindow(main_window, TRUE);
     DestroyWindow(window);
     return 0;
@@ -35,11 +44,12 @@ LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARA
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
-      if (ignore_close) {
-        append_log(log_path, "close ignored");
+      if (closes_to_ignore != 0) {
+        append_log(log_path, "close ignored tick=%lu", GetTickCount());
+        if (closes_to_ignore > 0) --closes_to_ignore;
         return 0;
       }
-      append_log(log_path, "close main");
+      append_log(log_path, "close main tick=%lu", GetTickCount());
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:
@@ -67,7 +77,7 @@ HWND create_window(const char *class_name, WNDPROC procedure, const char *title,
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
   path_beside_self(log_path, "Corvane.log");
   log_start(log_path, "start");
-  ignore_close = has_switch(command_line, "--ignore-close");
+  closes_to_ignore = ignored_closes(command_line);
 
   HANDLE mutex = CreateMutexA(NULL, TRUE, "Corvane.MutexObject");
 

@@ -11,6 +11,9 @@
 //   STANDIN_PAYLOAD_EXIT_CODE  end with this code instead
 //   STANDIN_PAYLOAD_HOLD_MS    leave a process behind that keeps the payload
 //                              file in use for this long
+//   STANDIN_PAYLOAD_BREAK_APPLICATION=1
+//                              install a "Corvane.exe" that is no program, so
+//                              that the application cannot be started again
 #include <windows.h>
 
 #include <cstdlib>
@@ -22,11 +25,23 @@ namespace {
 
 const int kApplicationResource = 1;
 
+// The command line after the program name, which may be quoted and hold
+// blanks (or even " -n ").
+const char *after_program_name(const char *command_line) {
+  const char *p = command_line;
+  if (*p == '"') {
+    const char *closing = strchr(p + 1, '"');
+    return closing != NULL ? closing + 1 : p + strlen(p);
+  }
+  while (*p != 0 && *p != ' ') ++p;
+  return p;
+}
+
 // The folder after "-n". The updater's folder ends with a backslash right
 // before the closing quote, which the usual argument rules would read as an
 // escaped quote; here the folder runs from the opening quote to the last one.
 bool target_folder(const char *command_line, char *folder) {
-  const char *switch_n = strstr(command_line, " -n ");
+  const char *switch_n = strstr(after_program_name(command_line), " -n ");
   if (switch_n == NULL) return false;
   const char *start = switch_n + 4;
   while (*start == ' ') ++start;
@@ -43,17 +58,12 @@ bool target_folder(const char *command_line, char *folder) {
   return true;
 }
 
-bool install_file(const char *folder, const char *name, int resource) {
-  HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
-  if (found == NULL) return false;
-  const void *data = LockResource(LoadResource(NULL, found));
-  DWORD size = SizeofResource(NULL, found);
-  if (data == NULL) return false;
-
+bool install_file(const char *folder, const char *name, const void *data, DWORD size) {
   char target[MAX_PATH], temporary[MAX_PATH];
   const char *separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";
-  snprintf(target, sizeof target, "%s%s%s", folder, separator, name);
-  snprintf(temporary, sizeof temporary, "%s.new", target);
+  // A path that does not fit is refused, not cut off to another name.
+  if (snprintf(target, sizeof target, "%s%s%s", folder, separator, name) >= MAX_PATH) return false;
+  if (snprintf(temporary, sizeof temporary, "%s.new", target) >= MAX_PATH) return false;
 
   HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -63,6 +73,13 @@ bool install_file(const char *folder, const char *name, int resource) {
   if (complete && MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING)) return true;
   DeleteFileA(temporary);
   return false;
+}
+
+bool install_resource(const char *folder, const char *name, int resource) {
+  HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (found == NULL) return false;
+  const void *data = LockResource(LoadResource(NULL, found));
+  return data != NULL && install_file(folder, name, data, SizeofResource(NULL, found));
 }
 
 DWORD environment_number(const char *name, DWORD fallback) {
@@ -104,10 +121,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   DWORD hold_ms = environment_number("STANDIN_PAYLOAD_HOLD_MS", 0);
   if (hold_ms > 0) leave_file_in_use(hold_ms);
 
-  char folder[MAX_PATH];
+  char folder[MAX_PATH] = "";
   int result = 1;
-  if (target_folder(GetCommandLineA(), folder) && install_file(folder, "Corvane.exe", kApplicationResource))
-    result = 0;
-  append_log("payload.log", "installed=%s folder=[%s]", result == 0 ? "yes" : "no", folder);
+  if (target_folder(GetCommandLineA(), folder)) {
+    if (environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0) {
+      static const char kNoProgram[] = "not a program\r\n";
+      if (install_file(folder, "Corvane.exe", kNoProgram, sizeof kNoProgram - 1)) result = 0;
+    } else if (install_resource(folder, "Corvane.exe", kApplicationResource)) {
+      result = 0;
+    }
+  }
+  append_log("payload.log", "installed=%s folder=[%s] tick=%lu", result == 0 ? "yes" : "no", folder,
+             GetTickCount());
   return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", result));
 }

@@ -50,8 +50,9 @@ void make_folders(const std::string &path) {
 }
 
 void remove_tree(const std::string &path) {
+  // Only a backslash of its own ends the folder: 表 ends in the byte 0x5C.
   std::string folder = path;
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (folder_of(folder) == folder && !folder.empty()) folder.pop_back();
   DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {

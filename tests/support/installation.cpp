@@ -27,6 +27,20 @@ bool read_app_ver(DWORD *value) {
          type == REG_DWORD;
 }
 
+std::string file_version(const std::string &path) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return "none";
+  std::string block(size, '\0');
+  VS_FIXEDFILEINFO *fixed = NULL;
+  UINT length = 0;
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, &block[0]) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &length))
+    return "none";
+  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+         "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
 Installation::Installation(const std::string &version, const std::string &folder_suffix) {
   folder_ = fresh_test_folder(folder_suffix);
   delete_application_key();

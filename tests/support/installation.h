@@ -22,6 +22,9 @@ void set_app_path_bytes(const std::string &bytes, DWORD type = REG_SZ);
 // "AppVer", or false when it is not there.
 bool read_app_ver(DWORD *value);
 
+// The file version of an executable as "a.b.c.d", or "none".
+std::string file_version(const std::string &path);
+
 class Installation {
  public:
   // `version` names a stand-in build: "2.2.0.1", "unversioned", ...; an empty
@@ -32,6 +35,7 @@ class Installation {
   const std::string &folder() const { return folder_; }  // with trailing backslash
   std::string exe() const { return folder_ + "Corvane.exe"; }
   std::string log() const;  // what the application stand-in has logged
+  std::string version() const { return file_version(exe()); }
 
   // Starts the application with `switches` and waits until it takes input.
   Program &start_application(const std::string &switches = "");

@@ -138,7 +138,13 @@ bool MessageBoxView::has_buttons(std::vector<int> ids) const {
 }
 
 bool is_message_box(HWND window) {
-  return window_class(window) == "#32770" && GetDlgItem(window, 0xFFFF) != NULL;
+  // A dialog's picture static can also have the id 0xFFFF (-1 in a standard
+  // template, as in the About box); a message box's is text.
+  if (window_class(window) != "#32770") return false;
+  HWND text = GetDlgItem(window, 0xFFFF);
+  if (text == NULL) return false;
+  LONG type = GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK;
+  return type != SS_ICON && type != SS_BITMAP;
 }
 
 MessageBoxView read_message_box(HWND box) {

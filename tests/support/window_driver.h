@@ -36,7 +36,7 @@ struct MessageBoxView {
 };
 
 // Whether `window` is a message box: a "#32770" dialog with the text static
-// 0xFFFF.
+// 0xFFFF (a picture static with that id does not count).
 bool is_message_box(HWND window);
 
 // Waits up to `timeout_ms` for a visible message box of process `pid`.

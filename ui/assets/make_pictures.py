@@ -171,35 +171,44 @@ def text_width(font, string, gap=1, scale=1):
 
 # --- picture.bmp: calendar page with a clock --------------------------------
 
+# The progress window places the picture at dialog units (46, 20) and the
+# status line at (5, 80) in a 24-point font; at 96 dots per inch one dialog
+# unit is about 4 to 4.75 pixels across and 4 to 4.25 down.  The status line
+# then begins about 240 pixels below the picture's top, and the window's
+# middle lies 135 to 160 pixels right of its left edge.  So the drawing keeps
+# to the upper left of the canvas, centred about x = 155, above y = 225, on
+# white like the window: the rest of the canvas stays blank.
+
 def draw_picture():
     c = Canvas(*PICTURE_SIZE, ss=3, background=(255, 255, 255))
     blue, deep_blue = rgb('3B6EA8'), rgb('2C5280')
     ink, sunday, saturday = rgb('4A4F57'), rgb('D0463C'), rgb('3566B8')
 
-    # Calendar page: 7 columns of 32 px, a header band, a weekday strip and
+    # Calendar page: 7 columns of 26 px, a header band, a weekday strip and
     # five weeks of day cells.
-    px0, py0, px1, py1 = 34, 36, 284, 252
-    c.paint(soft_shadow(px0 + 3, py0 + 5, px1 + 3, py1 + 5, 8, 9, 0.22), (40, 50, 70))
-    c.paint(rounded_rect(px0 - 1, py0 - 1, px1 + 1, py1 + 1, 9), rgb('C9D1DB'))
-    c.paint(rounded_rect(px0, py0, px1, py1, 8), (255, 255, 255))
-    c.paint(rounded_rect(px0, py0, px1, py0 + 52, 8), blue)
-    c.paint(rect(px0, py0 + 40, px1, py0 + 44), blue)  # square off the band's lower corners
-    c.paint(rect(px0, py0 + 44, px1, py0 + 46), deep_blue)
+    cell_w, cell_h, band_h = 26, 24, 40
+    px0, py0 = 14, 24
+    gx0, gy0 = px0 + 10, py0 + band_h + 16
+    px1, py1 = gx0 + 7 * cell_w + 10, gy0 + 5 * cell_h + 7
+    c.paint(soft_shadow(px0 + 2, py0 + 4, px1 + 2, py1 + 4, 7, 8, 0.22), (40, 50, 70))
+    c.paint(rounded_rect(px0 - 1, py0 - 1, px1 + 1, py1 + 1, 8), rgb('C9D1DB'))
+    c.paint(rounded_rect(px0, py0, px1, py1, 7), (255, 255, 255))
+    c.paint(rounded_rect(px0, py0, px1, py0 + band_h + 8, 7), blue)
+    c.paint(rect(px0, py0 + band_h, px1, py0 + band_h + 2), deep_blue)
+    c.paint(rect(px0 + 1, py0 + band_h + 2, px1 - 1, py0 + band_h + 14), rgb('F1F4F8'))
 
     # Month number in the band, white, and two binder rings over its top edge.
-    c.text(DIGITS, '10', (px0 + px1 - text_width(DIGITS, '10', scale=4)) // 2,
-           py0 + 12, (255, 255, 255), scale=4)
-    for rx in (px0 + 52, px1 - 52):
-        c.paint(disc(rx, py0 + 10, 5), deep_blue)
-        c.paint(rounded_rect(rx - 3, py0 - 12, rx + 3, py0 + 11, 3), rgb('8A96A6'))
-        c.paint(rounded_rect(rx - 1.5, py0 - 11, rx + 0.5, py0 + 9, 1), rgb('C3CCD6'))
+    c.text(DIGITS, '10', (px0 + px1 - text_width(DIGITS, '10', scale=3)) // 2,
+           py0 + (band_h - 15) // 2 + 2, (255, 255, 255), scale=3)
+    for rx in (px0 + 40, px1 - 40):
+        c.paint(disc(rx, py0 + 8, 4), deep_blue)
+        c.paint(rounded_rect(rx - 2.5, py0 - 10, rx + 2.5, py0 + 9, 2.5), rgb('8A96A6'))
+        c.paint(rounded_rect(rx - 1.2, py0 - 9, rx + 0.4, py0 + 7, 0.8), rgb('C3CCD6'))
 
-    gx0, gy0, cell_w, cell_h = px0 + 13, py0 + 66, 32, 28
-    c.paint(rect(px0 + 1, py0 + 50, px1 - 1, py0 + 63), rgb('F1F4F8'))
     for col in range(7):  # weekday markers: Sunday red, Saturday blue
         colour = sunday if col == 0 else saturday if col == 6 else rgb('A3ADBA')
         cx = gx0 + col * cell_w + cell_w / 2
-        c.paint(rounded_rect(cx - 5, py0 + 55, cx + 5, py0 + 58, 1.5), colour)
+        c.paint(rounded_rect(cx - 4, py0 + band_h + 7, cx + 4, py0 + band_h + 10, 1.5), colour)
     for k in range(6):
         c.paint(rect(gx0, gy0 + k * cell_h, gx0 + 7 * cell_w, gy0 + k * cell_h + 1),
                 rgb('DDE3EA'))
@@ -217,9 +226,9 @@ def draw_picture():
         col, week = slot % 7, slot // 7
         x, y = gx0 + col * cell_w, gy0 + week * cell_h
         if day == today:
-            c.paint(rounded_rect(x + 2, y + 2, x + cell_w - 1, y + cell_h - 1, 4),
+            c.paint(rounded_rect(x + 2, y + 2, x + cell_w - 1, y + cell_h - 1, 3),
                     rgb('FFE8C2'))
-            c.paint(disc(x + 9, y + 9, 6.5), rgb('E5832E'))
+            c.paint(disc(x + 9, y + 8, 5.5), rgb('E5832E'))
             colour = (255, 255, 255)
         elif col == 0 or day in holidays:
             colour = sunday
@@ -228,31 +237,31 @@ def draw_picture():
         else:
             colour = ink
         label = str(day)
-        c.text(DIGITS, label, x + 9 - text_width(DIGITS, label) // 2, y + 7, colour)
+        c.text(DIGITS, label, x + 9 - text_width(DIGITS, label) // 2, y + 6, colour)
         if day in events:
-            c.paint(rounded_rect(x + 4, y + 18, x + cell_w - 4, y + 23, 2), events[day])
+            c.paint(rounded_rect(x + 3, y + 15, x + cell_w - 3, y + 19, 1.5), events[day])
 
     # Clock face overlapping the page's lower right corner, showing 10:10.
-    cx, cy, r = 324, 180, 66
-    c.paint(soft_disc_shadow(cx + 3, cy + 5, r, 10, 0.25), (40, 50, 70))
+    cx, cy, r = 238, 158, 50
+    c.paint(soft_disc_shadow(cx + 2, cy + 4, r, 8, 0.25), (40, 50, 70))
     c.paint(disc(cx, cy, r + 1), rgb('23456E'))
     c.paint(disc(cx, cy, r - 1), deep_blue)
-    c.paint(disc(cx, cy, r - 9), rgb('E9EEF4'))
-    c.paint(disc(cx, cy, r - 10), (255, 255, 255))
+    c.paint(disc(cx, cy, r - 7), rgb('E9EEF4'))
+    c.paint(disc(cx, cy, r - 8), (255, 255, 255))
     for hour in range(12):
         ux, uy = trig(hour * 30)
-        inner, width = (r - 24, 4.5) if hour % 3 == 0 else (r - 19, 2.5)
-        c.paint(segment(cx + ux * inner, cy + uy * inner, cx + ux * (r - 15),
-                        cy + uy * (r - 15), width), rgb('3A4350'))
+        inner, width = (r - 19, 3.5) if hour % 3 == 0 else (r - 15, 2)
+        c.paint(segment(cx + ux * inner, cy + uy * inner, cx + ux * (r - 12),
+                        cy + uy * (r - 12), width), rgb('3A4350'))
     for angle, length, tail, width, colour in (
-            (305, 30, 6, 7, rgb('2E3540')),    # hour hand at ten past ten
-            (60, 44, 8, 5, rgb('2E3540')),     # minute hand
-            (180 + 12, 46, 12, 2, rgb('E0582F'))):  # second hand
+            (305, 23, 5, 5.5, rgb('2E3540')),    # hour hand at ten past ten
+            (60, 34, 6, 4, rgb('2E3540')),       # minute hand
+            (180 + 12, 35, 9, 1.6, rgb('E0582F'))):  # second hand
         ux, uy = trig(angle)
         c.paint(segment(cx - ux * tail, cy - uy * tail, cx + ux * length, cy + uy * length,
                         width), colour)
-    c.paint(disc(cx, cy, 5), rgb('E0582F'))
-    c.paint(disc(cx, cy, 2), (255, 255, 255))
+    c.paint(disc(cx, cy, 4), rgb('E0582F'))
+    c.paint(disc(cx, cy, 1.6), (255, 255, 255))
     return c.rows()
 
 

@@ -1,0 +1,151 @@
+// Closing the running application before an update, as the user sees it: an
+// application that is not running, one that closes when asked (at once, after
+// some requests, through an open dialog, without releasing its mutex), a
+// mutex name taken by another kind of object, and the companion windows.
+// The waits that last out the one-minute patience are in
+// close_application_patience_test.cpp.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../../ui/caption.h"
+#include "companions.h"
+#include "files.h"
+#include "installation.h"
+#include "process.h"
+#include "target_host.h"
+#include "window_driver.h"
+
+namespace {
+
+const char kClosingStatus[] = "起動中のアプリケーションを終了しています。";
+
+const std::vector<std::string> kAllCompanionsInOrder = {
+    "Corvane.ScheduleNotify] #1", "Wakebell - Untitled] #1", "Chimewell - Untitled] #1"};
+
+TEST(CloseApplication, NotRunningAsksOnlyTheCompanionWindowsToClose) {
+  Installation installed("2.2.0.1");
+  Companions companions;
+  TargetHost host("close");
+  EXPECT_EQ(HostReturnedTrue, host.wait(10000));
+  EXPECT_EQ("", host.final_status()) << "no status text when there is nothing to wait for";
+  EXPECT_LT(host.end_tick() - host.begin_tick(), 1000u) << "no wait for a grace period";
+  EXPECT_EQ(kAllCompanionsInOrder, companions.closed());
+}
+
+TEST(CloseApplication, AsksTheMainWindowAfterTheGracePeriodAndEndsWhenItHasClosed) {
+  Installation installed("2.2.0.1");
+  Program &application = installed.start_application();
+  Companions companions;
+  TargetHost host("close");
+
+  // The status line is set in the first pass, before any request.
+  ASSERT_NE(nullptr, host.window());
+  std::string status;
+  while (status.empty() && host.wait(20) == STILL_ACTIVE) status = host.status();
+  DWORD status_seen = now_ms();
+
+  EXPECT_EQ(HostReturnedTrue, host.wait(15000));
+  EXPECT_EQ(kClosingStatus, status);
+  EXPECT_EQ(kClosingStatus, host.final_status()) << "the text stays until the caller sets another";
+  std::vector<DWORD> requests = ticks_of(installed.log(), "close ");
+  ASSERT_EQ(1u, requests.size()) << installed.log();
+  EXPECT_TRUE(contains(installed.log(), "close main"));
+  EXPECT_LT(status_seen, requests[0]);
+  DWORD delay = requests[0] - host.begin_tick();
+  EXPECT_GT(delay, 1000u);
+  EXPECT_LT(delay, 4000u);
+  EXPECT_NE(STILL_ACTIVE, wait_for_exit(application, 5000));
+  EXPECT_EQ(kAllCompanionsInOrder, companions.closed());
+}
+
+TEST(CloseApplication, RepeatsTheRequestEveryPassUntilTheApplicationEnds) {
+  Installation installed("2.2.0.1");
+  installed.start_application("--ignore-close=9");
+  TargetHost host("close");
+  EXPECT_EQ(HostReturnedTrue, host.wait(20000));
+
+  std::vector<DWORD> requests = ticks_of(installed.log(), "close ");
+  ASSERT_EQ(10u, requests.size()) << installed.log();
+  EXPECT_GT(requests.front() - host.begin_tick(), 1000u);
+  for (size_t i = 1; i < requests.size(); ++i) {
+    // Sleep(100) per pass; the tick is read in another process, a little
+    // earlier or later than the send.
+    EXPECT_GE(requests[i] - requests[i - 1], 80u) << "request " << i;
+  }
+  DWORD average = (requests.back() - requests.front()) / (requests.size() - 1);
+  EXPECT_LT(average, 300u);
+  std::printf("first request after %lu ms, then every %lu ms on average\n",
+              requests.front() - host.begin_tick(), average);
+  EXPECT_LT(host.end_tick() - requests.back(), 1000u) << "the end is noticed at the next poll";
+}
+
+TEST(CloseApplication, ClosesTheApplicationsOpenDialogFirst) {
+  Installation installed("2.2.0.1");
+  installed.start_application("--popup");
+  TargetHost host("close");
+  EXPECT_EQ(HostReturnedTrue, host.wait(15000));
+  std::vector<std::string> requests = lines_with(installed.log(), "close ");
+  ASSERT_EQ(2u, requests.size()) << installed.log();
+  EXPECT_TRUE(contains(requests[0], "close popup"));
+  EXPECT_TRUE(contains(requests[1], "close main"));
+  EXPECT_GT(ticks_of(installed.log(), "close popup")[0] - host.begin_tick(), 1000u);
+}
+
+TEST(CloseApplication, AnApplicationThatEndsWithoutReleasingItsMutexHasEnded) {
+  Installation installed("2.2.0.1");
+  installed.start_application("--abandon-mutex");
+  TargetHost host("close");
+  EXPECT_EQ(HostReturnedTrue, host.wait(15000));
+  std::vector<DWORD> requests = ticks_of(installed.log(), "close main");
+  ASSERT_EQ(1u, requests.size()) << installed.log();
+  EXPECT_LT(host.end_tick() - requests[0], 2000u);
+}
+
+TEST(CloseApplication, AMutexNameTakenByAnotherObjectIsReportedAndNothingIsAskedToClose) {
+  Installation installed("2.2.0.1");
+  // An event under the application's mutex name makes CreateMutexA fail.
+  HANDLE event = CreateEventA(NULL, TRUE, FALSE, "Corvane.MutexObject");
+  ASSERT_NE(nullptr, event);
+  installed.start_application();  // runs all the same, without its mutex
+  Companions companions;
+  TargetHost host("close");
+
+  MessageBoxView box = wait_for_message_box(host.pid(), 10000);
+  ASSERT_TRUE(box.found());
+  EXPECT_EQ("同期オブジェクトの作成に失敗しました。", box.text);
+  EXPECT_EQ(UpdaterCaption, box.caption);
+  EXPECT_EQ(host.window(), box.owner);
+  EXPECT_EQ("error", box.icon);
+  EXPECT_TRUE(box.has_buttons({IDOK}));
+  press_button(box.window, IDOK);
+  // A second box would keep the host from ending.
+  EXPECT_EQ(HostReturnedFalse, host.wait(10000));
+  EXPECT_EQ("", host.final_status());
+  Sleep(200);
+  EXPECT_FALSE(contains(installed.log(), "close")) << installed.log();
+  EXPECT_TRUE(companions.closed().empty()) << companions.log();
+  CloseHandle(event);
+}
+
+TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyOneIsAsked) {
+  Installation installed("2.2.0.1");
+  Companions companions("--twice");
+  TargetHost host("close");
+  EXPECT_EQ(HostReturnedTrue, host.wait(10000));
+  std::vector<std::string> closed = companions.closed();
+  EXPECT_EQ(3u, closed.size()) << companions.log();
+  EXPECT_EQ(1, std::count_if(closed.begin(), closed.end(), [](const std::string &title) {
+              return contains(title, "Corvane.ScheduleNotify");
+            }));
+  // Which of the two is found first depends on their stacking, which Wine
+  // may change as windows come and go; that the other stays open is what
+  // the user sees.
+  EXPECT_NE(nullptr, FindWindowA(NULL, "Corvane.ScheduleNotify")) << "the other one stays open";
+}
+
+}  // namespace

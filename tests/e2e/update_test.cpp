@@ -1,0 +1,292 @@
+// The whole update, started as a user starts it, in a fresh installation of
+// the application stand-in: what the user sees (status texts, message boxes),
+// what changes on disk and in the registry, and what is started afterwards.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "../../ui/caption.h"
+#include "companions.h"
+#include "files.h"
+#include "installation.h"
+#include "update_run.h"
+
+namespace {
+
+const char kPreparing[] = "アップデートの準備を行っています。";
+const char kPrepared[] = "アップデートの準備が完了しました。";
+const char kClosing[] = "起動中のアプリケーションを終了しています。";
+const char kUpdating[] = "アップデートを行っています。";
+const char kUpdated[] = "アップデートが完了しました。";
+const char kFinishing[] = "アップデートを終了しています。";
+const char kConfirmation[] =
+    "“Veltrano”のアップデートを実行してもよろしいですか？\n"
+    "よろしければエンターキーを、中止する場合はエスケープキーを押してください。";
+const char kCompletion[] = "“Veltrano”のアップデートが完了しました。";
+
+std::string setup_path() { return build_path("bin\\Setup.exe"); }
+
+// Checks a box's text, buttons, icon and owner, then presses `button`.
+void expect_box(UpdateRun &run, const std::string &text, std::vector<int> buttons, const std::string &icon,
+                int button, HWND owner) {
+  MessageBoxView box = run.next_box();
+  ASSERT_TRUE(box.found()) << "no message box; expected: " << text;
+  EXPECT_EQ(text, box.text);
+  EXPECT_EQ(UpdaterCaption, box.caption);
+  EXPECT_TRUE(box.has_buttons(buttons));
+  EXPECT_EQ(icon, box.icon) << text;
+  EXPECT_EQ(owner, box.owner) << text;
+  run.answer(box, button);
+}
+
+// An error box owned by the progress window, answered with OK, and the end.
+void expect_failure(UpdateRun &run, const std::string &text, const std::string &icon = "error") {
+  HWND progress = run.progress_window();
+  ASSERT_NE(nullptr, progress);
+  expect_box(run, text, {IDOK}, icon, IDOK, progress);
+  EXPECT_EQ(0u, run.wait_exit());
+}
+
+// Nothing of the installation changed: same executable, no "AppVer".
+void expect_unchanged(const Installation &installed, const std::string &version) {
+  EXPECT_EQ(version, installed.version());
+  DWORD app_ver = 0;
+  EXPECT_FALSE(read_app_ver(&app_ver));
+  EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
+}
+
+// The update was applied and the application started again with `word`.
+void expect_updated(const Installation &installed, const std::string &word) {
+  EXPECT_EQ("2.3.0.1", installed.version());
+  DWORD app_ver = 0;
+  EXPECT_TRUE(read_app_ver(&app_ver));
+  EXPECT_EQ(0x02030001u, app_ver);
+  EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
+  std::string log = wait_for_text(installed.folder() + "Corvane.log", "/" + word, 5000);
+  EXPECT_TRUE(contains(log, "cmdline=[\"" + installed.exe() + "\" /" + word + "]")) << log;
+  EXPECT_TRUE(contains(log, "show=5")) << log;
+}
+
+// Ends the application that the updater started again.
+void close_restarted_application(const Installation &installed) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    HWND main = FindWindowA("CorvaneStandInMain", NULL);
+    if (main != NULL) {
+      PostMessageA(main, WM_CLOSE, 0, 0);
+      return;
+    }
+    Sleep(100);
+  }
+  ADD_FAILURE() << "the application was not running in " << installed.folder();
+}
+
+TEST(TypicalUpdate, RunsFromConfirmationToRestartAsTheUserSeesIt) {
+  Installation installed("2.2.0.1");
+  installed.start_application();
+  Companions companions;
+  UpdateRun run(setup_path());
+  HWND progress = run.progress_window();
+  ASSERT_NE(nullptr, progress);
+
+  expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDOK, progress);
+  expect_box(run, kCompletion, {IDOK}, "information", IDOK, progress);
+  EXPECT_EQ(0u, run.wait_exit());
+
+  std::vector<std::string> expected = {kPreparing, kPrepared, kClosing, kUpdating, kUpdated, kFinishing};
+  EXPECT_EQ(expected, run.status_texts());
+  // The fixed pauses: a second after "preparing", two around the payload.
+  EXPECT_GE(run.status_seen_at(kPrepared) - run.status_seen_at(kPreparing), 950u);
+  EXPECT_GE(run.status_seen_at(kUpdated) - run.status_seen_at(kUpdating), 2900u);
+  EXPECT_TRUE(installed.wait_application_ended(1000));
+  EXPECT_TRUE(contains(installed.log(), "close main"));
+  EXPECT_EQ(3u, companions.closed().size()) << companions.log();
+  expect_updated(installed, "Setup");
+  close_restarted_application(installed);
+}
+
+TEST(Automatically, UpdatesWithoutConfirmationOrCompletionBox) {
+  Installation installed("2.2.0.1");
+  UpdateRun run(setup_path(), "/Automatically");
+  ASSERT_NE(nullptr, run.progress_window());
+  EXPECT_EQ(0u, run.wait_exit());
+  EXPECT_FALSE(run.next_box(0).found());
+  DWORD took = now_ms() - run.started_at();
+  EXPECT_GE(took, 5900u) << "the six fixed pauses of a second";
+  std::vector<std::string> texts = run.status_texts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(kPreparing, texts.front());
+  EXPECT_EQ(kFinishing, texts.back());
+  expect_updated(installed, "Setup");
+  close_restarted_application(installed);
+}
+
+TEST(Automatically, StillShowsErrorBoxes) {
+  Installation installed("");
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。");
+}
+
+TEST(Automatically, OnlyTheExactTailCounts) {
+  Installation installed("2.2.0.1");
+  for (std::string tail : {"/automatically", "/Automatically ", "/Automatically /x", ""}) {
+    SCOPED_TRACE("tail [" + tail + "]");
+    UpdateRun run(setup_path(), tail);
+    HWND progress = run.progress_window();
+    ASSERT_NE(nullptr, progress);
+    expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDCANCEL, progress);
+    EXPECT_EQ(0u, run.wait_exit());
+  }
+  expect_unchanged(installed, "2.2.0.1");
+}
+
+TEST(Confirmation, CancelLeavesTheApplicationRunningAndTheRegistryAlone) {
+  Installation installed("2.2.0.1");
+  installed.start_application();
+  UpdateRun run(setup_path());
+  expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDCANCEL, run.progress_window());
+  EXPECT_EQ(0u, run.wait_exit());
+  EXPECT_FALSE(installed.wait_application_ended(500));
+  EXPECT_FALSE(contains(installed.log(), "close"));
+  expect_unchanged(installed, "2.2.0.1");
+  std::vector<std::string> expected = {kPreparing, kPrepared};
+  EXPECT_EQ(expected, run.status_texts());
+}
+
+TEST(NotApplicable, ApplicationNotInstalled) {
+  Installation installed("");
+  UpdateRun run(setup_path());
+  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。");
+  DWORD app_ver = 0;
+  EXPECT_FALSE(read_app_ver(&app_ver));
+}
+
+TEST(NotApplicable, VersionRecordUnreadable) {
+  Installation installed("unversioned");
+  UpdateRun run(setup_path());
+  expect_failure(run, "バージョン情報を取得できません。");
+  expect_unchanged(installed, "none");
+}
+
+TEST(NotApplicable, Version1IsTooOldForAnOrdinaryUpdate) {
+  Installation installed("1.0.0.0");
+  UpdateRun run(setup_path());
+  expect_failure(run,
+                 "このコンピュータにインストールされている“Veltrano”は、"
+                 "本アップデートプログラムではバージョンアップできません。");
+  expect_unchanged(installed, "1.0.0.0");
+}
+
+TEST(NotApplicable, AlreadyTheLatestVersion) {
+  for (std::string version : {"2.2.0.12290", "2.3.0.0"}) {
+    SCOPED_TRACE(version);
+    Installation installed(version);
+    UpdateRun run(setup_path(), "/Automatically");
+    expect_failure(run, "このコンピュータには、すでに最新バージョンの“Veltrano”がインストールされています。",
+                   "information");
+    expect_unchanged(installed, version);
+  }
+}
+
+TEST(Eligible, Versions21And22Build12289AreUpdated) {
+  for (std::string version : {"2.1.0.5", "2.2.0.12289"}) {
+    SCOPED_TRACE(version);
+    Installation installed(version);
+    UpdateRun run(setup_path(), "/Automatically");
+    EXPECT_EQ(0u, run.wait_exit());
+    EXPECT_FALSE(run.next_box(0).found());
+    expect_updated(installed, "Setup");
+    close_restarted_application(installed);
+  }
+}
+
+TEST(DiscUpgrade, UpdatesVersion1AndStartsItWithWelcome) {
+  Installation installed("1.0.0.0");
+  std::string disc = installed.folder() + "disc\\";
+  make_folders(disc + "SETUP");
+  copy_file(build_path("standins\\SETUP.exe"), disc + "SETUP\\SETUP.EXE");
+  copy_file(setup_path(), disc + "Setup.exe");
+  UpdateRun run(disc + "Setup.exe", "/Automatically");
+  EXPECT_EQ(0u, run.wait_exit());
+  expect_updated(installed, "Welcome");
+  EXPECT_FALSE(file_exists(disc + "SETUP\\SETUP.log")) << "the full installer was started";
+  close_restarted_application(installed);
+}
+
+TEST(Failure, PayloadMissingIsReportedTwice) {
+  Installation installed("2.2.0.1");
+  UpdateRun run(build_path("tests\\SetupWithoutPayload.exe"), "/Automatically");
+  HWND progress = run.progress_window();
+  expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
+  expect_failure(run, "アプリケーションの更新に失敗しました。");
+  expect_unchanged(installed, "2.2.0.1");
+}
+
+// A key that everyone may read but nobody may change.
+void make_key_read_only(bool read_only) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApplicationKey, 0, WRITE_DAC, &key));
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  BYTE acl_buffer[256];
+  ACL *acl = reinterpret_cast<ACL *>(acl_buffer);
+  InitializeAcl(acl, sizeof acl_buffer, ACL_REVISION);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = NULL;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, read_only ? (KEY_READ | WRITE_DAC) : KEY_ALL_ACCESS, everyone);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor));
+  FreeSid(everyone);
+  RegCloseKey(key);
+}
+
+TEST(Failure, AppVerThatCannotBeWrittenLeavesTheApplicationStopped) {
+  Installation installed("2.2.0.1");
+  make_key_read_only(true);
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_failure(run, "バージョン番号の更新に失敗しました。");
+  make_key_read_only(false);
+  EXPECT_EQ("2.3.0.1", installed.version()) << "the files are replaced before the version is recorded";
+  DWORD app_ver = 0;
+  EXPECT_FALSE(read_app_ver(&app_ver));
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
+}
+
+TEST(Failure, AnApplicationThatCannotBeStartedAgainIsReportedWithoutOwner) {
+  Installation installed("2.2.0.1");
+  set_environment("STANDIN_PAYLOAD_BREAK_APPLICATION", "1");
+  UpdateRun run(setup_path(), "/Automatically");
+  HWND progress = run.progress_window();
+  MessageBoxView box = run.next_box();
+  set_environment("STANDIN_PAYLOAD_BREAK_APPLICATION", "");
+  ASSERT_NE(nullptr, progress);
+  ASSERT_TRUE(box.found());
+  EXPECT_EQ("“Veltrano”の起動に失敗しました。", box.text);
+  EXPECT_EQ(nullptr, box.owner);
+  EXPECT_EQ("error", box.icon);
+  EXPECT_FALSE(IsWindow(progress)) << "the progress window is gone by then";
+  run.answer(box, IDOK);
+  EXPECT_EQ(0u, run.wait_exit());
+  DWORD app_ver = 0;
+  EXPECT_TRUE(read_app_ver(&app_ver)) << "the update itself was applied";
+}
+
+TEST(SecondInstance, BringsTheFirstInstancesBoxForwardAndEnds) {
+  Installation installed("2.2.0.1");
+  UpdateRun first(setup_path());
+  MessageBoxView box = first.next_box();
+  ASSERT_TRUE(box.found());
+  HWND other =
+      CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+  SetForegroundWindow(other);
+
+  UpdateRun second(setup_path());
+  EXPECT_EQ(0u, second.wait_exit(15000));
+  EXPECT_EQ(nullptr, second.progress_window(0));
+  EXPECT_EQ(box.window, GetForegroundWindow());
+
+  DestroyWindow(other);
+  first.answer(box, IDCANCEL);
+  EXPECT_EQ(0u, first.wait_exit());
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// One run of the updater as a user starts it, watched from outside: the
+// texts of its status line as they change, its message boxes one after the
+// other, and its end.
+#pragma once
+#include <windows.h>
+
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "process.h"
+#include "window_driver.h"
+
+struct StatusChange {
+  std::string text;
+  DWORD at;  // GetTickCount() when the change was seen
+};
+
+class UpdateRun {
+ public:
+  // Starts `setup` with the command-line tail `tail` ("" for none).
+  explicit UpdateRun(const std::string &setup, const std::string &tail = "");
+  ~UpdateRun();
+
+  DWORD pid() const { return updater_.id; }
+  DWORD started_at() const { return started_at_; }
+
+  // The progress window, once it has appeared (NULL when it did not).
+  HWND progress_window(DWORD timeout_ms = 15000);
+
+  // The next message box that has not been answered yet; an empty view when
+  // none came within `timeout_ms`.
+  MessageBoxView next_box(DWORD timeout_ms = 30000);
+
+  // Presses `button` of `box` and waits until the box has gone.
+  void answer(const MessageBoxView &box, int button);
+
+  // Waits for the updater to end; its exit code, or STILL_ACTIVE.
+  DWORD wait_exit(DWORD timeout_ms = 60000);
+
+  // The status texts seen so far, in order, each once per change.
+  std::vector<StatusChange> statuses();
+  std::vector<std::string> status_texts();
+
+  // When `text` was first seen on the status line (0 when never).
+  DWORD status_seen_at(const std::string &text);
+
+ private:
+  void record_statuses();
+
+  Program updater_;
+  DWORD started_at_;
+  HWND progress_ = NULL;
+  std::set<HWND> answered_;
+  std::mutex lock_;
+  std::vector<StatusChange> changes_;
+  bool stop_ = false;
+  std::thread recorder_;
+};
+
+// Sets (or, with an empty value, removes) a variable of this test process's
+// environment, which the programs it starts inherit.
+void set_environment(const char *name, const std::string &value);
