@@ -203,31 +203,36 @@ def print_scale(path, window_peak_kib):
     if not os.path.exists(path):
         return
     runs, failures = read_runs(path)
-    writes = collections.defaultdict(list)
-    copies = collections.defaultdict(list)
+    kinds = {"write": collections.defaultdict(list), "cp": collections.defaultdict(list),
+             "native": collections.defaultdict(list)}
     fast = collections.Counter()
     for line in open(path):
         fields = line.split()
-        if len(fields) >= 3 and fields[0] in ("write", "cp"):
-            (writes if fields[0] == "write" else copies)[int(fields[1])].append(float(fields[2]))
+        if len(fields) >= 3 and fields[0] in kinds:
+            kinds[fields[0]][int(fields[1])].append(float(fields[2]))
             if "same-wakeup" in fields:
                 fast[(fields[0], int(fields[1]))] += 1
     floor = window_peak_kib / 1024 if window_peak_kib else 0
+    writes, copies, natives = kinds["write"], kinds["cp"], kinds["native"]
     print("\n| Payload | write of the payload file | cp of the same bytes | speed against cp (target ≥ 0.8) "
-          f"| | peak working set | above Wine's floor ({floor:.1f} MiB): target ≤ payload + 8 MiB | "
+          "| | Linux's write() from memory | speed against it "
+          f"| peak working set | above Wine's floor ({floor:.1f} MiB): target ≤ payload + 8 MiB | "
           "| whole update − 6000 ms |")
-    print("|---|---|---|---|---|---|---|---|---|")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
     for mib in sorted(writes.keys() | copies.keys()):
         label = f"scale-{mib}"
         write, copy = Figure(writes[mib]), Figure(copies[mib])
+        native = Figure(natives[mib])
         ratio = copy.median / write.median if write and copy and write.median > 0 else None
+        native_ratio = native.median / write.median if write and native and write.median > 0 else None
         peak = Figure(runs[label]["peak_kib"], 1 / 1024)
         above = peak.median - floor if peak else None
         note = ""
-        if fast[("write", mib)] or fast[("cp", mib)]:
+        if any(fast[(kind, mib)] for kind in kinds):
             note = " (some below the watcher's wake-up time)"
         print(f"| {mib} MiB | {write.text('ms', 1)}{note} | {copy.text('ms', 1)} | "
-              f"{f'{ratio:.2f}' if ratio else '—'} | {verdict(ratio, 0.8, True)} | {peak.text('MiB', 1)} | "
+              f"{f'{ratio:.2f}' if ratio else '—'} | {verdict(ratio, 0.8, True)} | {native.text('ms', 1)} | "
+              f"{f'{native_ratio:.2f}' if native_ratio else '—'} | {peak.text('MiB', 1)} | "
               f"{f'{above:.1f}' if above is not None else '—'} MiB (≤ {mib + 8}) | {verdict(above, mib + 8)} | "
               f"{Figure(runs[label]['exit_ms'], 1, -PAUSES_MS).text('ms')} |")
     if failures:
