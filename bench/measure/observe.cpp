@@ -180,6 +180,7 @@ Observation observe(const std::string &path, const std::string &command_line, co
   HWND window = NULL;
   bool texts_seen = watch.texts.empty();
   TextTimer text_timer;
+  bool close_posted = false;
   double reaction_start = -1, pause_seen = -1, last_sample = -1e9;
   double pause_cpu_from = -1, pause_from_time = 0, pause_server_from = 0;
   int linux_pid = 0;
@@ -201,8 +202,12 @@ Observation observe(const std::string &path, const std::string &command_line, co
       window = visible_active_window(process.dwThreadId);
       if (window != NULL) {
         observation.visible_ms = now;
-        if (watch.close_when_visible) PostMessageA(window, WM_CLOSE, 0, 0);
       }
+    }
+    if (window != NULL && !close_posted && watch.close_after_visible_ms >= 0 &&
+        now >= observation.visible_ms + watch.close_after_visible_ms) {
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      close_posted = true;
     }
     if (watch.reaction_start != NULL && reaction_start < 0 &&
         WaitForSingleObject(watch.reaction_start, 0) == WAIT_OBJECT_0)

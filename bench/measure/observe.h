@@ -9,8 +9,9 @@
 
 // What to watch for besides start, window and end.
 struct Watch {
-  // Post WM_CLOSE to the first visible window as soon as it is seen.
-  bool close_when_visible = false;
+  // Post WM_CLOSE to the first visible window this long after it is seen
+  // (-1: never).
+  double close_after_visible_ms = -1;
   // Texts whose first appearance (anywhere in the watched program's
   // windows) is timed, in the order in which they come.
   std::vector<const char *> texts;
