@@ -42,6 +42,7 @@ const StatusText kStatusTexts[] = {
 const int kPreparing = 0, kUpdating = 3;
 const DWORD kTimeoutMs = 120000;
 const double kHeldMs = 1000;
+const DWORD kSettleMs = 300;
 
 struct Scenario {
   std::string label, kind, path;
@@ -84,6 +85,10 @@ void run_once(const Scenario &scenario, int run, const std::string &standins, in
     watch.reaction_start = application;
     watch.reaction_text = kUpdating;
   }
+  // Wine ends a process only after its handle is signalled (its X
+  // connection, its windows on the desktop): let the last run's end settle,
+  // or the next start pays for it.
+  Sleep(kSettleMs);
   Observation observation =
       observe(scenario.path, command, folder_of(scenario.path), watch, kTimeoutMs, wineserver);
   if (scenario.kind == "update" || scenario.kind == "react") {
