@@ -102,8 +102,16 @@ def main():
     print(f"| Program with one window, held open 1 s: peak working set | "
           f"{figure('bare-window-held', 'peak_kib', 1 / 1024).text('MiB', 1)} |")
 
+    print(f"| Payload stand-in, run as the updater runs it: start → exit | "
+          f"{figure('payload-alone', 'exit_ms').text('ms', 1)} |")
+    print(f"| Application stand-in: start → visible | {figure('app-alone', 'visible_ms').text('ms', 1)} |")
+
     overhead_target = (window_exit + exit_bare + window_visible + 50
                        if None not in (window_exit, exit_bare, window_visible) else None)
+    payload_alone = median("payload-alone", "exit_ms")
+    app_alone = median("app-alone", "visible_ms")
+    standin_target = (window_exit + payload_alone + app_alone + 50
+                      if None not in (window_exit, payload_alone, app_alone) else None)
     startup_target = window_visible + 20 if window_visible is not None else None
     memory_target = window_peak / 1024 + 2 if window_peak is not None else None
 
@@ -115,6 +123,10 @@ def main():
          verdict(setup_overhead.median if setup_overhead else None, overhead_target),
          figure("peer-pauses", "exit_ms", offset=-PAUSES_MS).text("ms"),
          figure("peer", "exit_ms").text("ms")),
+        ("… the same target counted with the stand-ins' own costs (payload stand-in start → exit, "
+         "application stand-in start → visible)", "",
+         f"≤ {standin_target:.0f} ms" if standin_target else "",
+         verdict(setup_overhead.median if setup_overhead else None, standin_target), "", ""),
         ("Start-up: start → progress window visible",
          figure("setup", "visible_ms").text("ms", 1),
          f"≤ {startup_target:.1f} ms" if startup_target else "",

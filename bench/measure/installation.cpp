@@ -21,6 +21,9 @@ std::string exe() { return std::string(kFolder) + "Corvane.exe"; }
 
 }  // namespace
 
+std::string installation_folder() { return kFolder; }
+std::string installed_exe() { return exe(); }
+
 bool prepare_installation(const std::string &standins) {
   CreateDirectoryA("C:\\veltrano-bench", NULL);
   CreateDirectoryA(kFolder, NULL);

@@ -9,6 +9,10 @@
 // ending with a backslash). False when it could not be laid out.
 bool prepare_installation(const std::string &standins);
 
+// The installation's folder (with its final backslash) and executable.
+std::string installation_folder();
+std::string installed_exe();
+
 // Starts the installed application and waits until it takes input; the
 // process handle, or NULL.
 HANDLE start_installed_application();

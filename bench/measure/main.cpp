@@ -7,6 +7,10 @@
 //     exit    a program that ends by itself: start to exit
 //     window  a program with a window, closed as soon as it is visible
 //     window-held  the same, closed one second after it became visible
+//     app     the installed application stand-in, closed as soon as it is
+//             visible (PATH is not used)
+//     payload the payload stand-in at PATH, run as the updater runs it
+//             against a fresh installation
 //     update  an updater run with "/Automatically" against a fresh
 //             installation, the application not running
 //     react   the same with the application running, which the updater has
@@ -85,12 +89,22 @@ void run_once(const Scenario &scenario, int run, const std::string &standins, in
     watch.reaction_start = application;
     watch.reaction_text = kUpdating;
   }
+  std::string path = scenario.path, directory = folder_of(scenario.path);
+  if (scenario.kind == "app" || scenario.kind == "payload") {
+    ok = prepare_installation(standins);
+    directory = installation_folder();
+  }
+  if (scenario.kind == "app") {
+    path = installed_exe();
+    command = "\"" + path + "\"";
+    watch.close_after_visible_ms = 0;
+  }
+  if (scenario.kind == "payload") command = "\"" + directory + "CRVUPSUB.exe\" -n \"" + directory + "\"";
   // Wine ends a process only after its handle is signalled (its X
   // connection, its windows on the desktop): let the last run's end settle,
   // or the next start pays for it.
   Sleep(kSettleMs);
-  Observation observation =
-      observe(scenario.path, command, folder_of(scenario.path), watch, kTimeoutMs, wineserver);
+  Observation observation = observe(path, command, directory, watch, kTimeoutMs, wineserver);
   if (scenario.kind == "update" || scenario.kind == "react") {
     ok = ok && update_applied(standins);
     close_restarted_application();
