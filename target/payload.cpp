@@ -1,5 +1,6 @@
 #include "payload.h"
 
+#include "../ui/binary_resource.h"
 #include "../ui/message_box.h"
 #include "../ui/pump.h"
 #include "locator.h"
@@ -61,17 +62,11 @@ bool write_file(const void *buffer, DWORD length, const char *path) {
 }
 
 bool write_resource_to_file(const char *path, WORD resource_id) {
-  // Raw data of the type "BINARY" carry numbers as names, found as "#<n>".
-  // A WORD has at most five digits: "#65535" and its NUL fit.
-  char name[8];
-  wsprintfA(name, "#%d", resource_id);
-  HRSRC found = FindResourceA(NULL, name, "BINARY");
-  if (found == NULL) return false;
-  HGLOBAL loaded = LoadResource(NULL, found);
-  if (loaded == NULL) return false;
-  const void *data = LockResource(loaded);
-  if (data == NULL) return false;
-  return write_file(data, SizeofResource(NULL, found), path);
+  // Written straight from the locked resource memory, neither copied nor
+  // released.
+  DWORD size = 0;
+  const void *data = binary_resource(resource_id, &size);
+  return data != NULL && write_file(data, size, path);
 }
 
 bool install_payload(HWND window, WORD resource_id, const char *target_folder) {

@@ -2,18 +2,12 @@
 
 #include <windows.h>
 
+#include "binary_resource.h"
 #include "resource_ids.h"
 
 char *load_update_guide() {
-  // A number sign followed by decimal digits names the integer identifier.
-  char name[8];
-  wsprintfA(name, "#%d", IDR_UPDATE_GUIDE);
-  HRSRC found = FindResourceA(NULL, name, "BINARY");
-  if (found == NULL) return NULL;
-  HGLOBAL loaded = LoadResource(NULL, found);
-  if (loaded == NULL) return NULL;
-  const char *bytes = static_cast<const char *>(LockResource(loaded));
-  DWORD size = SizeofResource(NULL, found);
+  DWORD size = 0;
+  const char *bytes = static_cast<const char *>(binary_resource(IDR_UPDATE_GUIDE, &size));
   if (bytes == NULL) return NULL;
 
   // The edit control reads up to a NUL, which the resource does not have:

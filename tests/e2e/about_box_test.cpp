@@ -7,6 +7,7 @@
 #include "files.h"
 #include "process.h"
 #include "progress_driver.h"
+#include "setup_resources.h"
 #include "window_driver.h"
 
 namespace {
@@ -45,7 +46,7 @@ TEST_F(AboutBox, FromTheMenuShowsCaptionCopyrightAndTheWholeGuide) {
   EXPECT_EQ("閉じる(&C)", text_of_control(box, IDOK));
   // The guide ends exactly at the resource's last byte, a CR LF: so the
   // control's last line is empty.
-  std::string guide = binary_resource(build_path("tests\\progress_host.exe"), 111);
+  std::string guide = program_resource(build_path("tests\\progress_host.exe"), "BINARY", "#111");
   ASSERT_EQ(6671u, guide.size());
   EXPECT_TRUE(view.guide == guide) << "shown " << view.guide.size() << " bytes";
   // 166 lines and the empty one after the last CR LF: none of them is wider

@@ -5,38 +5,18 @@
 
 #include "files.h"
 #include "process.h"
+#include "setup_resources.h"
 
 namespace {
 
-const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-
-class SetupResources : public testing::Test {
- protected:
-  void SetUp() override {
-    setup_ = LoadLibraryExA(build_path("bin\\Setup.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(setup_, nullptr);
-  }
-  void TearDown() override { FreeLibrary(setup_); }
-
-  // The bytes of a resource in Japanese, or an empty text when it is missing.
-  std::string resource(const char *type, const char *name) {
-    HRSRC found = FindResourceExA(setup_, type, name, kJapanese);
-    if (found == NULL) return "";
-    const char *data = static_cast<const char *>(LockResource(LoadResource(setup_, found)));
-    return std::string(data, SizeofResource(setup_, found));
-  }
-
-  HMODULE setup_ = NULL;
-};
-
-TEST_F(SetupResources, CarriesTheStubProgramByteForByteAsResource108) {
+TEST(SetupResources, CarriesTheStubProgramByteForByteAsResource108) {
   std::string stub = read_file(build_path("bin\\Stub.exe"));
   ASSERT_GT(stub.size(), 0u);
-  EXPECT_EQ(stub, resource("BINARY", "#108"));
+  EXPECT_EQ(stub, setup_resource("BINARY", "#108"));
 }
 
-TEST_F(SetupResources, VersionRecordIs2301InJapanese) {
-  std::string version = resource(MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1));
+TEST(SetupResources, VersionRecordIs2301InJapanese) {
+  std::string version = setup_resource(RT_VERSION, MAKEINTRESOURCEA(1));
   ASSERT_GE(version.size(), 92u);
   // The fixed record follows the key "VS_VERSION_INFO" and its padding.
   const VS_FIXEDFILEINFO *fixed = reinterpret_cast<const VS_FIXEDFILEINFO *>(version.data() + 40);

@@ -66,17 +66,23 @@ void expect_updated(const Installation &installed, const std::string &word) {
   EXPECT_TRUE(contains(log, "show=5")) << log;
 }
 
-// Ends the application that the updater started again.
+// Ends the application that the updater started again, and waits until it
+// has gone, so that its files are free for what comes next.
 void close_restarted_application(const Installation &installed) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    HWND main = FindWindowA("CorvaneStandInMain", NULL);
-    if (main != NULL) {
-      PostMessageA(main, WM_CLOSE, 0, 0);
-      return;
-    }
-    Sleep(100);
+  HWND main = NULL;
+  for (int attempt = 0; attempt < 50 && main == NULL; ++attempt) {
+    main = FindWindowA("CorvaneStandInMain", NULL);
+    if (main == NULL) Sleep(100);
   }
-  ADD_FAILURE() << "the application was not running in " << installed.folder();
+  ASSERT_NE(nullptr, main) << "the application was not running in " << installed.folder();
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  if (process != NULL) {
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+    CloseHandle(process);
+  }
 }
 
 TEST(TypicalUpdate, RunsFromConfirmationToRestartAsTheUserSeesIt) {
@@ -178,7 +184,7 @@ TEST(NotApplicable, Version1IsTooOldForAnOrdinaryUpdate) {
 TEST(NotApplicable, AlreadyTheLatestVersion) {
   for (std::string version : {"2.2.0.12290", "2.3.0.0"}) {
     SCOPED_TRACE(version);
-    Installation installed(version);
+    Installation installed(version, "-" + version);
     UpdateRun run(setup_path(), "/Automatically");
     expect_failure(run, "このコンピュータには、すでに最新バージョンの“Veltrano”がインストールされています。",
                    "information");
@@ -189,7 +195,7 @@ TEST(NotApplicable, AlreadyTheLatestVersion) {
 TEST(Eligible, Versions21And22Build12289AreUpdated) {
   for (std::string version : {"2.1.0.5", "2.2.0.12289"}) {
     SCOPED_TRACE(version);
-    Installation installed(version);
+    Installation installed(version, "-" + version);
     UpdateRun run(setup_path(), "/Automatically");
     EXPECT_EQ(0u, run.wait_exit());
     EXPECT_FALSE(run.next_box(0).found());
@@ -279,9 +285,8 @@ TEST(SecondInstance, BringsTheFirstInstancesBoxForwardAndEnds) {
       CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
   SetForegroundWindow(other);
 
-  UpdateRun second(setup_path());
+  UpdateRun second(setup_path(), "", false);
   EXPECT_EQ(0u, second.wait_exit(15000));
-  EXPECT_EQ(nullptr, second.progress_window(0));
   EXPECT_EQ(box.window, GetForegroundWindow());
 
   DestroyWindow(other);

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "files.h"
+#include "setup_resources.h"
 
 namespace {
-
-const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
 // Reads a dialog template field by field.
 class TemplateReader {
@@ -70,26 +69,8 @@ std::string control(DWORD id, const std::string &type, const std::string &text, 
          std::to_string(cy);
 }
 
-class UpdaterResources : public testing::Test {
- protected:
-  void SetUp() override {
-    setup_ = LoadLibraryExA(build_path("bin\\Setup.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(setup_, nullptr);
-  }
-  void TearDown() override { FreeLibrary(setup_); }
-
-  std::string resource(LPCSTR type, int id) {
-    HRSRC found = FindResourceExA(setup_, type, MAKEINTRESOURCEA(id), kJapanese);
-    if (found == NULL) return "";
-    return std::string(static_cast<const char *>(LockResource(LoadResource(setup_, found))),
-                       SizeofResource(setup_, found));
-  }
-
-  HMODULE setup_ = NULL;
-};
-
-TEST_F(UpdaterResources, ProgressWindowTemplateIsExtendedWithItsFontAndFourControls) {
-  std::string bytes = resource(RT_DIALOG, 104);
+TEST(UpdaterResources, ProgressWindowTemplateIsExtendedWithItsFontAndFourControls) {
+  std::string bytes = setup_resource(RT_DIALOG, MAKEINTRESOURCEA(104));
   ASSERT_FALSE(bytes.empty());
   TemplateReader in(bytes);
   EXPECT_EQ(1, in.word());  // version
@@ -129,8 +110,8 @@ TEST_F(UpdaterResources, ProgressWindowTemplateIsExtendedWithItsFontAndFourContr
             controls);
 }
 
-TEST_F(UpdaterResources, AboutBoxTemplateIsStandardWithItsFontAndFiveControls) {
-  std::string bytes = resource(RT_DIALOG, 103);
+TEST(UpdaterResources, AboutBoxTemplateIsStandardWithItsFontAndFiveControls) {
+  std::string bytes = setup_resource(RT_DIALOG, MAKEINTRESOURCEA(103));
   ASSERT_FALSE(bytes.empty());
   TemplateReader in(bytes);
   EXPECT_EQ("80C808C0", hex(in.dword()));

@@ -37,8 +37,10 @@ std::string file_version(const std::string &path) {
   if (!GetFileVersionInfoA(path.c_str(), 0, size, &block[0]) ||
       !VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &length))
     return "none";
-  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
-         "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+         std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 Installation::Installation(const std::string &version, const std::string &folder_suffix) {

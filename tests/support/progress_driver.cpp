@@ -105,31 +105,8 @@ Program start_progress_host(const std::string &steps, const std::string &variant
   return start_program(host, "\"" + host + "\" " + steps);
 }
 
-std::string binary_resource(const std::string &path, int id) {
-  HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-  if (module == NULL) return "";
-  std::string bytes;
-  HRSRC found = FindResourceA(module, ("#" + std::to_string(id)).c_str(), "BINARY");
-  if (found != NULL)
-    bytes.assign(static_cast<const char *>(LockResource(LoadResource(module, found))),
-                 SizeofResource(module, found));
-  FreeLibrary(module);
-  return bytes;
-}
-
 HWND wait_for_progress_window(DWORD pid, DWORD timeout_ms) {
   return wait_for_dialog(pid, UpdaterCaption, timeout_ms);
-}
-
-std::string text_of_control(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  if (control == NULL) return "";
-  std::vector<char> text(16384);
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_NORMAL, kAnswerTimeout, &length))
-    return "";
-  return std::string(text.data(), length < text.size() ? length : 0);
 }
 
 ProgressWindowView read_progress_window(HWND window) {

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "process.h"
+#include "window_driver.h"
 
 // Starts the test host that opens the progress window as the updater does
 // and then runs `steps` (see tests/host/progress_host.cpp). `variant` picks
 // a host that lacks one resource: "without_progress_dialog",
 // "without_program_icon", "without_update_guide".
 Program start_progress_host(const std::string &steps, const std::string &variant = "");
-
-// The bytes of the raw resource "#<id>" of the type "BINARY" in the program
-// at `path`; empty when it has none.
-std::string binary_resource(const std::string &path, int id);
 
 // The progress window of process `pid` (a "#32770" dialog titled with the
 // updater's caption), waited for up to `timeout_ms`; NULL when none came.
@@ -37,10 +34,6 @@ struct ProgressWindowView {
 };
 
 ProgressWindowView read_progress_window(HWND window);
-
-// The text of control `id`, asked for with a timeout so that a process that
-// stopped answering cannot hang the test. Empty when there is no answer.
-std::string text_of_control(HWND dialog, int id);
 
 // Whether the tests run under Wine, which differs from Windows in a few
 // behaviours the tests name where they meet them.

@@ -4,31 +4,28 @@
 #pragma once
 #include <windows.h>
 
-#include <mutex>
+#include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "process.h"
+#include "progress_driver.h"
 #include "window_driver.h"
-
-struct StatusChange {
-  std::string text;
-  DWORD at;  // GetTickCount() when the change was seen
-};
 
 class UpdateRun {
  public:
-  // Starts `setup` with the command-line tail `tail` ("" for none).
-  explicit UpdateRun(const std::string &setup, const std::string &tail = "");
+  // Starts `setup` with the command-line tail `tail` ("" for none). Unless
+  // told that no window will come, waits for the progress window and records
+  // its status line from then on.
+  UpdateRun(const std::string &setup, const std::string &tail = "", bool window_expected = true);
   ~UpdateRun();
 
   DWORD pid() const { return updater_.id; }
   DWORD started_at() const { return started_at_; }
 
-  // The progress window, once it has appeared (NULL when it did not).
-  HWND progress_window(DWORD timeout_ms = 15000);
+  // The progress window (NULL when it did not come).
+  HWND progress_window() const { return progress_; }
 
   // The next message box that has not been answered yet; an empty view when
   // none came within `timeout_ms`.
@@ -41,23 +38,17 @@ class UpdateRun {
   DWORD wait_exit(DWORD timeout_ms = 60000);
 
   // The status texts seen so far, in order, each once per change.
-  std::vector<StatusChange> statuses();
   std::vector<std::string> status_texts();
 
   // When `text` was first seen on the status line (0 when never).
   DWORD status_seen_at(const std::string &text);
 
  private:
-  void record_statuses();
-
   Program updater_;
   DWORD started_at_;
   HWND progress_ = NULL;
+  std::unique_ptr<StatusRecorder> recorder_;
   std::set<HWND> answered_;
-  std::mutex lock_;
-  std::vector<StatusChange> changes_;
-  bool stop_ = false;
-  std::thread recorder_;
 };
 
 // Sets (or, with an empty value, removes) a variable of this test process's

@@ -1,6 +1,7 @@
 #include "window_driver.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -112,10 +113,15 @@ std::string window_text(HWND window) {
   return text;
 }
 
-std::string control_text(HWND dialog, int id) {
-  char text[8192] = {};
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
+std::string text_of_control(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == NULL) return "";
+  std::vector<char> text(16384);
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_NORMAL, 2000, &length))
+    return "";
+  return std::string(text.data(), length < text.size() ? length : 0);
 }
 
 HWND wait_for_dialog(DWORD pid, const std::string &title, DWORD timeout_ms) {

@@ -11,7 +11,10 @@ std::vector<HWND> top_level_windows(DWORD pid, bool visible_only = true);
 
 std::string window_class(HWND window);
 std::string window_text(HWND window);
-std::string control_text(HWND dialog, int id);
+
+// The text of control `id`, asked for with a timeout so that a process that
+// stopped answering cannot hang the test. Empty when there is no answer.
+std::string text_of_control(HWND dialog, int id);
 
 // The dialog of class "#32770" with this title, belonging to `pid`, waited
 // for up to `timeout_ms`; NULL when none came.
