@@ -54,15 +54,6 @@ void report(const char *when) {
          app_ver_text, FindWindowA("CorvaneStandInMain", NULL) != NULL ? "running" : "not running");
 }
 
-bool wait_status(UpdateRun &run, const std::string &text, DWORD timeout_ms) {
-  DWORD start = now_ms();
-  while (run.status_seen_at(text) == 0) {
-    if (now_ms() - start > timeout_ms) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 // Waits for the next box, pictures it, and answers it with Enter (OK).
 bool answer_box(UpdateRun &run, const std::string &picture) {
   MessageBoxView box = run.next_box(60000);
@@ -89,7 +80,7 @@ int main(int argc, char **argv) {
   Sleep(400);
   save_screen(pictures + "1-progress.bmp");
   if (!answer_box(run, pictures + "2-confirmation.bmp")) return 1;
-  if (wait_status(run, "起動中のアプリケーションを終了しています。", 10000)) {
+  if (run.status_seen_at("起動中のアプリケーションを終了しています。", 10000) != 0) {
     Sleep(300);
     save_screen(pictures + "3-closing.bmp");
   }

@@ -45,8 +45,8 @@ std::vector<std::string> UpdateRun::status_texts() {
   return texts;
 }
 
-DWORD UpdateRun::status_seen_at(const std::string &text) {
-  return recorder_ ? recorder_->wait_for(text, 0) : 0;
+DWORD UpdateRun::status_seen_at(const std::string &text, DWORD timeout_ms) {
+  return recorder_ ? recorder_->wait_for(text, timeout_ms) : 0;
 }
 
 void set_environment(const char *name, const std::string &value) {

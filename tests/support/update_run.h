@@ -40,8 +40,9 @@ class UpdateRun {
   // The status texts seen so far, in order, each once per change.
   std::vector<std::string> status_texts();
 
-  // When `text` was first seen on the status line (0 when never).
-  DWORD status_seen_at(const std::string &text);
+  // When `text` was first seen on the status line, waiting for it up to
+  // `timeout_ms` (0 when it did not come).
+  DWORD status_seen_at(const std::string &text, DWORD timeout_ms = 0);
 
  private:
   Program updater_;
