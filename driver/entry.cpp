@@ -3,11 +3,12 @@
 // the update and starts the application again. Every path exits with 0.
 #include <windows.h>
 
+#include "../base/system_library.h"
 #include "../ui/caption.h"
 #include "../ui/message_box.h"
 #include "launch.h"
+#include "media_upgrade.h"
 #include "run_mode.h"
-#include "system_library.h"
 #include "update_sequence.h"
 #include "updater_folder.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "../target/locator.h"
+#include "../installation/locator.h"
 
 const char *application_switch(RunMode mode) { return mode == MediaUpgrade ? "Welcome" : "Setup"; }
 

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include "../target/locator.h"
-#include "../target/paths.h"
+#include "../base/paths.h"
 #include "updater_folder.h"
-#include "version.h"
 
 namespace {
 RunMode mode = OrdinaryUpdate;
@@ -32,16 +30,4 @@ int count_matching_files(const char *pattern) {
 void decide_run_mode() {
   const char *installer = full_installer_path();
   mode = (installer != NULL && count_matching_files(installer) > 0) ? MediaUpgrade : OrdinaryUpdate;
-}
-
-bool media_upgrade_applies() {
-  VS_FIXEDFILEINFO record;
-  return application_installed() && read_file_version(application_exe_path(), &record) &&
-         HIWORD(record.dwFileVersionMS) < 2;
-}
-
-void start_full_installer() {
-  char command[MAX_PATH + 2];
-  wsprintfA(command, "\"%s\"", full_installer_path());
-  WinExec(command, SW_SHOW);
 }

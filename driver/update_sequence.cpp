@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "../target/close_application.h"
-#include "../target/locator.h"
-#include "../target/payload.h"
+#include "../installation/close_application.h"
+#include "../installation/locator.h"
+#include "../installation/payload.h"
 #include "../ui/message_box.h"
 #include "../ui/progress_window.h"
 #include "../ui/pump.h"

@@ -1,7 +1,7 @@
 #include "version.h"
 
-#include "../target/locator.h"
-#include "system_library.h"
+#include "../base/system_library.h"
+#include "../installation/locator.h"
 
 namespace {
 

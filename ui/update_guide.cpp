@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "binary_resource.h"
+#include "../base/binary_resource.h"
 #include "resource_ids.h"
 
 char *load_update_guide() {

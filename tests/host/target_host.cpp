@@ -9,9 +9,9 @@
 // "end tick=<t> result=<true|false> status=[<status line>]" after it.
 #include <windows.h>
 
-#include "../../target/close_application.h"
-#include "../../target/locator.h"
-#include "../../target/payload.h"
+#include "../../installation/close_application.h"
+#include "../../installation/locator.h"
+#include "../../installation/payload.h"
 #include "host_protocol.h"
 #include "progress_window.h"
 #include "resource_ids.h"

@@ -1,7 +1,7 @@
 // The installation locator against Wine's real registry and file system.
 // Each test runs in a process of its own, so every one starts with empty
 // caches.
-#include "../../target/locator.h"
+#include "../../installation/locator.h"
 
 #include <gtest/gtest.h>
 

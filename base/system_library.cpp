@@ -1,6 +1,6 @@
 #include "system_library.h"
 
-#include "../target/paths.h"
+#include "paths.h"
 
 void restrict_dll_search() {
   typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);

@@ -1,6 +1,6 @@
 #include "locator.h"
 
-#include "paths.h"
+#include "../base/paths.h"
 
 namespace {
 

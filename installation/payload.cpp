@@ -1,10 +1,10 @@
 #include "payload.h"
 
-#include "../ui/binary_resource.h"
+#include "../base/binary_resource.h"
+#include "../base/paths.h"
 #include "../ui/message_box.h"
 #include "../ui/pump.h"
 #include "locator.h"
-#include "paths.h"
 
 namespace {
 
