@@ -52,8 +52,8 @@ function(read_release_description file)
     message(FATAL_ERROR "${file}: lowest_major must be a number no higher than the major version of "
                         "replaces_up_to (${old_0})")
   endif()
-  # An update that replaced its own version or a later one would count the
-  # result of its own run as still to be updated, and run again forever.
+  # An update that replaced its own version or a later one would take the
+  # version it has just installed for one still to be updated.
   if(NOT release_replaces_up_to VERSION_LESS release_version)
     message(FATAL_ERROR "${file}: replaces_up_to (${release_replaces_up_to}) must be below "
                         "version (${release_version})")
