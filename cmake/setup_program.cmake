@@ -8,7 +8,8 @@ function(setup_resources target)
   # Each program compiles its own copy of the script, with its own inputs.
   configure_file(${CMAKE_SOURCE_DIR}/ui/setup.rc ${resource_dir}/setup.rc COPYONLY)
   set(inputs ${BIN_DIR}/Stub.exe ${asset_dir}/guide.txt ${asset_dir}/picture.bmp
-             ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico ${CMAKE_SOURCE_DIR}/ui/resource_ids.h)
+             ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico ${CMAKE_SOURCE_DIR}/ui/resource_ids.h
+             ${CMAKE_BINARY_DIR}/generated/release.h)
   set(depends Stub ui_assets)
 
   if(ARG_PAYLOAD)

@@ -9,7 +9,7 @@
 bool media_upgrade_applies() {
   VS_FIXEDFILEINFO record;
   return application_installed() && read_file_version(application_exe_path(), &record) &&
-         HIWORD(record.dwFileVersionMS) < 2;
+         HIWORD(record.dwFileVersionMS) < LowestUpdatableMajor;
 }
 
 void start_full_installer() {

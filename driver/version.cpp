@@ -54,12 +54,10 @@ bool read_file_version(const char *path, VS_FIXEDFILEINFO *record) {
 }
 
 int version_verdict(RunMode mode, DWORD version_ms, DWORD version_ls) {
-  const DWORD latest_ms = 0x00020002;  // 2.2
-  const DWORD latest_ls = 0x00003001;  // .0.12289, the last build this update replaces
-  if (mode == OrdinaryUpdate && HIWORD(version_ms) < 2) return -1;
-  if (version_ms > latest_ms) return 1;
-  if (version_ms < latest_ms) return 0;
-  return version_ls > latest_ls ? 1 : 0;
+  if (mode == OrdinaryUpdate && HIWORD(version_ms) < LowestUpdatableMajor) return -1;
+  if (version_ms > ReplacedUpToMS) return 1;
+  if (version_ms < ReplacedUpToMS) return 0;
+  return version_ls > ReplacedUpToLS ? 1 : 0;
 }
 
 int check_version(const VS_FIXEDFILEINFO *record) {

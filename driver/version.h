@@ -3,10 +3,21 @@
 #pragma once
 #include <windows.h>
 
+#include "release.h"
 #include "run_mode.h"
 
-// The version this update brings, packed one byte per field (2.3.0.1).
-constexpr DWORD NewVersion = 0x02030001;
+// The version this update brings, packed one byte per field (2.3.0.1 is
+// 0x02030001); the release description gives it.
+constexpr DWORD NewVersion = RELEASE_PACKED_VERSION;
+
+// The last build this update replaces, as file-version words: later builds
+// count as the latest.
+constexpr DWORD ReplacedUpToMS = RELEASE_REPLACES_MS;
+constexpr DWORD ReplacedUpToLS = RELEASE_REPLACES_LS;
+
+// The lowest major version an ordinary update accepts; older installations
+// need the full installer of an update disc.
+constexpr WORD LowestUpdatableMajor = RELEASE_LOWEST_MAJOR;
 
 // Fills `record` with the fixed file-version record of the executable at
 // `path`. False for a missing path or record, a path of MAX_PATH bytes or more,

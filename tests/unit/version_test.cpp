@@ -14,25 +14,34 @@ namespace {
 DWORD ms(WORD major, WORD minor) { return MAKELONG(minor, major); }
 DWORD ls(WORD build, WORD revision) { return MAKELONG(revision, build); }
 
-TEST(VersionVerdict, OrdinaryUpdateTakes20To22Build12289) {
-  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ms(2, 0), ls(0, 0)));
-  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ms(2, 1), ls(0, 5)));
-  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ms(2, 2), ls(0, 1)));
-  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ms(2, 2), ls(0, 12289)));
+// The rule runs on the release's own numbers: for 2.3.0.1 it takes 2.0 up to
+// 2.2.0.12289, counts 2.2.0.12290 and 2.3 as the latest, and 1.x as too old.
+TEST(VersionVerdict, OrdinaryUpdateTakesTheLowestMajorUpToTheReplacedBuild) {
+  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ms(LowestUpdatableMajor, 0), ls(0, 0)));
+  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ReplacedUpToMS, ls(0, 0)));
+  EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ReplacedUpToMS, ReplacedUpToLS));
+  if (LOWORD(ReplacedUpToMS) > 0) {
+    EXPECT_EQ(0, version_verdict(OrdinaryUpdate, ReplacedUpToMS - 1, ls(0xFFFF, 0xFFFF)));
+  }
 }
 
 TEST(VersionVerdict, LaterBuildsCountAsTheLatest) {
-  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ms(2, 2), ls(0, 12290)));
-  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ms(2, 2), ls(1, 0)));
-  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ms(2, 3), ls(0, 0)));
-  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ms(2, 3), ls(0, 1)));
-  EXPECT_EQ(1, version_verdict(MediaUpgrade, ms(3, 0), ls(0, 0)));
+  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ReplacedUpToMS, ReplacedUpToLS + 1));
+  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ReplacedUpToMS, ls(HIWORD(ReplacedUpToLS) + 1, 0)));
+  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, ReplacedUpToMS + 1, ls(0, 0)));
+  // The version this update brings, unpacked from "AppVer"'s one byte a field.
+  DWORD new_ms = ms(HIBYTE(HIWORD(NewVersion)), LOBYTE(HIWORD(NewVersion)));
+  DWORD new_ls = ls(HIBYTE(LOWORD(NewVersion)), LOBYTE(LOWORD(NewVersion)));
+  EXPECT_EQ(1, version_verdict(OrdinaryUpdate, new_ms, new_ls));
+  EXPECT_EQ(1, version_verdict(MediaUpgrade, new_ms, new_ls));
 }
 
-TEST(VersionVerdict, Version1IsTooOldExceptFromTheDisc) {
-  EXPECT_EQ(-1, version_verdict(OrdinaryUpdate, ms(1, 0), ls(0, 0)));
-  EXPECT_EQ(-1, version_verdict(OrdinaryUpdate, ms(1, 99), ls(9, 9)));
-  EXPECT_EQ(0, version_verdict(MediaUpgrade, ms(1, 0), ls(0, 0)));
+TEST(VersionVerdict, BelowTheLowestMajorIsTooOldExceptFromTheDisc) {
+  if (LowestUpdatableMajor == 0) GTEST_SKIP() << "this release takes every major version";
+  WORD older = LowestUpdatableMajor - 1;
+  EXPECT_EQ(-1, version_verdict(OrdinaryUpdate, ms(older, 0), ls(0, 0)));
+  EXPECT_EQ(-1, version_verdict(OrdinaryUpdate, ms(older, 99), ls(9, 9)));
+  EXPECT_EQ(0, version_verdict(MediaUpgrade, ms(older, 0), ls(0, 0)));
 }
 
 TEST(ReadFileVersion, ReadsTheFixedRecordOfAnExecutable) {
@@ -68,8 +77,18 @@ TEST(RecordVersion, WritesAppVerAsADwordCreatingTheKey) {
   ASSERT_TRUE(record_version());
   DWORD value = 0;
   ASSERT_TRUE(read_app_ver(&value));
-  EXPECT_EQ(0x02030001u, value);
+  EXPECT_EQ(NewVersion, value);
   delete_application_key();
+}
+
+// "AppVer" and the updater's version block come from the same release
+// description along different roads; they must name the same version.
+TEST(RecordVersion, NewVersionIsTheUpdatersOwnFileVersion) {
+  VS_FIXEDFILEINFO record = {};
+  ASSERT_TRUE(read_file_version(build_path("bin\\Setup.exe").c_str(), &record));
+  DWORD packed = HIWORD(record.dwFileVersionMS) << 24 | LOWORD(record.dwFileVersionMS) << 16 |
+                 HIWORD(record.dwFileVersionLS) << 8 | LOWORD(record.dwFileVersionLS);
+  EXPECT_EQ(packed, NewVersion);
 }
 
 }  // namespace

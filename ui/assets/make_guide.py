@@ -1,19 +1,17 @@
 #!/usr/bin/env python3
 """Build the update guide that Setup.exe shows in its read-only text box.
 
-usage: make_guide.py IN OUT
+usage: make_guide.py IN OUT [LINES BYTES]
 
 IN is the guide in UTF-8 with LF line ends.  OUT receives the same text with
-CR LF line ends, encoded in code page 932.  The updater reserves a fixed
-amount of space for the guide and counts its lines, so the result must be
-exactly EXPECTED_BYTES long and hold exactly EXPECTED_LINES lines, each ended
-by CR LF.  Any deviation is an error and OUT is not left behind.
+CR LF line ends, encoded in code page 932.  A release may fix the form of its
+guide: given LINES and BYTES, the result must hold exactly LINES lines, each
+ended by CR LF, and be exactly BYTES long.  Any deviation is an error and OUT
+is not left behind.
 """
 import os
 import sys
 
-EXPECTED_BYTES = 6671
-EXPECTED_LINES = 166
 MAX_LINE_BYTES = 78  # the text box is about 76 half-width columns wide
 
 
@@ -51,7 +49,7 @@ def check_source(text):
     return problems
 
 
-def check_result(data):
+def check_result(data, expected_lines, expected_bytes):
     """Problems with the converted bytes, plus the line count found."""
     problems = []
     lines = data.split(b'\r\n')
@@ -66,20 +64,21 @@ def check_result(data):
         if len(line) > MAX_LINE_BYTES:
             problems.append('line %d is %d bytes wide (limit %d)'
                             % (number, len(line), MAX_LINE_BYTES))
-    if len(data) != EXPECTED_BYTES:
+    if expected_bytes is not None and len(data) != expected_bytes:
         problems.append('result is %d bytes, expected %d (%+d)'
-                        % (len(data), EXPECTED_BYTES, len(data) - EXPECTED_BYTES))
-    if len(lines) != EXPECTED_LINES:
+                        % (len(data), expected_bytes, len(data) - expected_bytes))
+    if expected_lines is not None and len(lines) != expected_lines:
         problems.append('result has %d lines, expected %d (%+d)'
-                        % (len(lines), EXPECTED_LINES, len(lines) - EXPECTED_LINES))
+                        % (len(lines), expected_lines, len(lines) - expected_lines))
     return problems, len(lines)
 
 
 def main(argv):
-    if len(argv) != 3:
-        sys.stderr.write('usage: make_guide.py IN OUT\n')
+    if len(argv) not in (3, 5):
+        sys.stderr.write('usage: make_guide.py IN OUT [LINES BYTES]\n')
         return 2
     source, target = argv[1], argv[2]
+    expected_lines, expected_bytes = (int(argv[3]), int(argv[4])) if len(argv) == 5 else (None, None)
     try:
         with open(source, 'rb') as f:
             text = f.read().decode('utf-8')
@@ -90,7 +89,7 @@ def main(argv):
     problems = check_source(text)
     if not problems:
         data = text.replace('\n', '\r\n').encode('cp932')
-        result_problems, line_count = check_result(data)
+        result_problems, line_count = check_result(data, expected_lines, expected_bytes)
         problems += result_problems
     if problems:
         for p in problems:

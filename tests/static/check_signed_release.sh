@@ -1,0 +1,111 @@
+#!/bin/sh
+# A maintainer's release build: another release description (2.4.0.0, in
+# release-2.4.0.0/) and a code-signing key from a throwaway CA made here, built
+# in a folder of its own. Both programs verify against that CA, Setup.exe
+# carries the signed Stub.exe as resource 108 byte for byte, and the version
+# block and caption read back as the description gives them. Then a wrong
+# password: the build fails and leaves no program where the signed ones were.
+set -eu
+source_dir=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d /tmp/veltrano-signed-build.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail=0
+# expect "what" command...: runs the command, reports "what" as ok or FAIL.
+expect() {
+  what=$1; shift
+  if "$@" >>"$work/checks.log" 2>&1; then echo "ok: $what"; else echo "FAIL: $what"; fail=1; fi
+}
+
+# The throwaway CA and a code-signing certificate it issues, as a PKCS#12 file.
+keys=$work/keys
+mkdir "$keys"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Veltrano Test CA" -keyout "$keys/ca.key" \
+  -out "$keys/ca.pem" -addext basicConstraints=critical,CA:TRUE \
+  -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null
+openssl req -newkey rsa:2048 -nodes -subj "/CN=Veltrano Test Signer" -keyout "$keys/signer.key" \
+  -out "$keys/signer.csr" 2>/dev/null
+printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' \
+  >"$keys/signer.ext"
+openssl x509 -req -in "$keys/signer.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" -CAcreateserial -days 1 \
+  -extfile "$keys/signer.ext" -out "$keys/signer.pem" 2>/dev/null
+printf 'throwaway password\n' >"$keys/password"
+openssl pkcs12 -export -inkey "$keys/signer.key" -in "$keys/signer.pem" -passout "file:$keys/password" \
+  -out "$keys/signer.pfx"
+
+build=$work/build bin=$work/build/bin
+configure() {
+  cmake -S "$source_dir" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+    -DBUILD_TESTING=OFF -DSETUP_RELEASE="$here/release-2.4.0.0/release.txt" \
+    -DSETUP_SIGNING_PFX="$keys/signer.pfx" -DSETUP_SIGNING_PASSWORD_FILE="$1" \
+    -DSETUP_SIGNING_CA_FILE="$keys/ca.pem" >/dev/null
+}
+configure "$keys/password"
+cmake --build "$build" --target Setup -j2 --verbose >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
+# Only osslsigncode reads the password file: the password is in no command
+# line the build runs, no build file and no cache entry.
+expect "the password is nowhere in the build folder or its log" \
+  sh -c '! grep -rqF "throwaway password" "$1" "$2"' - "$build" "$work/build.log"
+for program in Stub.exe Setup.exe; do
+  expect "$program verifies against the throwaway CA" osslsigncode verify -CAfile "$keys/ca.pem" -in "$bin/$program"
+done
+
+# Resource 108 and the caption, from the resources and the bytes of Setup.exe.
+i686-w64-mingw32-windres -J coff -O res -i "$bin/Setup.exe" -o "$work/setup.res"
+python3 - "$work/setup.res" "$bin/Stub.exe" "$bin/Setup.exe" <<'EOF' || fail=1
+import sys
+res, stub, setup = (open(name, 'rb').read() for name in sys.argv[1:])
+
+def name_at(data, pos):
+    """A resource type or name: an id (0xFFFF, id) or a NUL-ended UTF-16 text."""
+    if data[pos:pos + 2] == b'\xff\xff':
+        return int.from_bytes(data[pos + 2:pos + 4], 'little'), pos + 4
+    end = pos
+    while data[end:end + 2] != b'\0\0':
+        end += 2
+    return data[pos:end].decode('utf-16-le'), end + 2
+
+resources, pos = {}, 0
+while pos + 8 <= len(res):
+    size, header = int.from_bytes(res[pos:pos + 4], 'little'), int.from_bytes(res[pos + 4:pos + 8], 'little')
+    kind, after = name_at(res, pos + 8)
+    name, _ = name_at(res, after)
+    resources[(kind, name)] = res[pos + header:pos + header + size]
+    pos = (pos + header + size + 3) & ~3
+fail = 0
+if resources.get(('BINARY', 108)) == stub:
+    print('ok: resource 108 of Setup.exe is the signed Stub.exe (%d bytes)' % len(stub))
+else:
+    print('FAIL: resource 108 of Setup.exe is not the signed Stub.exe'); fail = 1
+caption = 'Veltrano Version 2.40 アップデート・プログラム'.encode('cp932')
+if caption in setup and 'Version 2.30'.encode('cp932') not in setup:
+    print('ok: the caption is the 2.40 one')
+else:
+    print('FAIL: Setup.exe does not carry the 2.40 caption alone'); fail = 1
+sys.exit(fail)
+EOF
+
+# The version block, read back as resource script text (non-ASCII as \xNNNN).
+i686-w64-mingw32-windres -J coff -O rc -i "$bin/Setup.exe" | sed -n '/VERSIONINFO/,$p' >"$work/version.rc"
+while IFS='|' read -r line; do
+  expect "version block has: $line" grep -qF "$line" "$work/version.rc"
+done <<'EOF'
+ FILEVERSION 2, 4, 0, 0
+ PRODUCTVERSION 2, 4, 0, 0
+VALUE "FileVersion", "2, 4, 0, 0"
+VALUE "ProductVersion", "2, 4, 0, 0"
+VALUE "LegalCopyright", "Copyright (C) 2027 Pellix Corporation"
+VALUE "FileDescription", L"Veltrano 2.40 \x30a2\x30c3\x30d7\x30c7\x30fc\x30c8\x30fb\x30d7\x30ed\x30b0\x30e9\x30e0"
+VALUE "Comments", L"Veltrano 2.0 - 2.3 \x3092 2.4.0.0 \x306b\x66f4\x65b0\x3057\x307e\x3059\x3002"
+EOF
+
+# A wrong password: the build stops with a message, and neither program is
+# left in bin/, unsigned or from the build before.
+printf 'not the password\n' >"$keys/wrong"
+configure "$keys/wrong"
+expect "a wrong password stops the build" sh -c '! cmake --build "$1" --target Setup -j2 >"$2" 2>&1' - \
+  "$build" "$work/failed.log"
+expect "with a message that says which program" grep -q 'Signing Stub.exe failed' "$work/failed.log"
+expect "and leaves no Stub.exe and no Setup.exe in bin/" sh -c '[ ! -e "$1/Stub.exe" ] && [ ! -e "$1/Setup.exe" ]' - \
+  "$bin"
+exit $fail
