@@ -72,7 +72,7 @@ DWORD crc32_of(const void *data, DWORD length) {
 
   // One chain of table lookups waits on each previous result; four
   // independent chains, one per quarter of the data, keep the processor busy
-  // (about three times as fast for a large payload). The CRC is linear, so
+  // (more than twice as fast for a large payload). The CRC is linear, so
   // the register after two parts A and B is the register after A multiplied
   // by the factor of |B| zero bytes, plus B's own register started from 0.
   DWORD part = length / (Lanes * Slices) * Slices;

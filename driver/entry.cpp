@@ -23,7 +23,7 @@ void bring_first_instance_forward() {
   if (first != NULL) SetForegroundWindow(GetLastActivePopup(first));
 }
 
-// The exit code of an update sequence that did not apply the update.
+// The exit code for how the update sequence ended.
 int exit_code_of(UpdateOutcome outcome) {
   switch (outcome) {
     case UpdateOutcome::Applied:
