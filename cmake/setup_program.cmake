@@ -1,6 +1,10 @@
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
 # setup_resources(target [PAYLOAD file PAYLOAD_DEPENDS dep])
 # Compiles the updater's resource script into `target`. Without a PAYLOAD it
-# carries no resource 107 (tests use that to see the failure).
+# carries no resource 107 (tests use that to see the failure). With one, the
+# CRC-32 of the payload is recorded beside it, per program, whenever the
+# payload changes.
 function(setup_resources target)
   cmake_parse_arguments(ARG "" "PAYLOAD;PAYLOAD_DEPENDS" "" ${ARGN})
   set(resource_dir ${CMAKE_BINARY_DIR}/resources/${target})
@@ -9,17 +13,20 @@ function(setup_resources target)
   configure_file(${CMAKE_SOURCE_DIR}/ui/setup.rc ${resource_dir}/setup.rc COPYONLY)
   set(inputs ${BIN_DIR}/Stub.exe ${asset_dir}/guide.txt ${asset_dir}/picture.bmp
              ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico ${CMAKE_SOURCE_DIR}/ui/resource_ids.h
-             ${CMAKE_BINARY_DIR}/generated/release.h)
+             ${CMAKE_BINARY_DIR}/generated/release.h ${CMAKE_SOURCE_DIR}/ui/setup.manifest)
   set(depends Stub ui_assets)
 
   if(ARG_PAYLOAD)
-    # The payload is copied under the fixed name that the script gives.
-    add_custom_command(OUTPUT ${resource_dir}/payload.bin
+    # The payload is copied under the fixed name that the script gives, and
+    # its checksum computed from that very copy.
+    add_custom_command(OUTPUT ${resource_dir}/payload.bin ${resource_dir}/payload.crc
       COMMAND ${CMAKE_COMMAND} -E copy ${ARG_PAYLOAD} ${resource_dir}/payload.bin
-      DEPENDS ${ARG_PAYLOAD_DEPENDS} VERBATIM)
-    add_custom_target(${target}_payload DEPENDS ${resource_dir}/payload.bin)
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/record_checksum.py
+              ${resource_dir}/payload.bin ${resource_dir}/payload.crc
+      DEPENDS ${ARG_PAYLOAD_DEPENDS} ${CMAKE_SOURCE_DIR}/cmake/record_checksum.py VERBATIM)
+    add_custom_target(${target}_payload DEPENDS ${resource_dir}/payload.bin ${resource_dir}/payload.crc)
     list(APPEND depends ${target}_payload)
-    list(APPEND inputs ${resource_dir}/payload.bin)
+    list(APPEND inputs ${resource_dir}/payload.bin ${resource_dir}/payload.crc)
   else()
     target_compile_definitions(${target} PRIVATE SETUP_WITHOUT_PAYLOAD)
   endif()

@@ -1,6 +1,8 @@
 // The updater's entry: decides the run mode, hands a disc upgrade that does
 // not apply to the full installer, keeps to a single running instance, runs
-// the update and starts the application again. Every path exits with 0.
+// the update and starts the application again. The exit code tells a caller
+// (a deployment tool, a script) what happened, in the codes of the system's
+// installer service, which such tools already understand.
 #include <windows.h>
 
 #include "../base/system_library.h"
@@ -21,6 +23,24 @@ void bring_first_instance_forward() {
   if (first != NULL) SetForegroundWindow(GetLastActivePopup(first));
 }
 
+// The exit code for how the update sequence ended.
+int exit_code_of(UpdateOutcome outcome) {
+  switch (outcome) {
+    case UpdateOutcome::Applied:
+    case UpdateOutcome::AlreadyLatest:
+      return ERROR_SUCCESS;
+    case UpdateOutcome::Cancelled:
+      return ERROR_INSTALL_USEREXIT;  // 1602
+    case UpdateOutcome::NotInstalled:
+      return ERROR_UNKNOWN_PRODUCT;  // 1605
+    case UpdateOutcome::TooOld:
+      return ERROR_PATCH_TARGET_NOT_FOUND;  // 1642
+    case UpdateOutcome::Failed:
+      break;
+  }
+  return ERROR_INSTALL_FAILURE;  // 1603
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
@@ -30,27 +50,29 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
   decide_run_mode();
   if (run_mode() == MediaUpgrade && !media_upgrade_applies()) {
     start_full_installer();
-    return 0;
+    return ERROR_SUCCESS;  // handed over: the full installer does the rest
   }
 
   HANDLE mutex = CreateMutexA(NULL, FALSE, "CorvaneUpdate.MutexObject");
   if (mutex == NULL) {
     show_error(NULL, "排他オブジェクトの作成に失敗しました。");
-    return 0;
+    return ERROR_INSTALL_FAILURE;  // 1603
   }
   if (WaitForSingleObject(mutex, 0) != WAIT_OBJECT_0) {
     bring_first_instance_forward();
-    return 0;
+    return ERROR_INSTALL_ALREADY_RUNNING;  // 1618
   }
 
   bool automatic = lstrcmpA(tail, "/Automatically") == 0;
-  if (!run_update(automatic)) return 0;
+  UpdateOutcome outcome = run_update(automatic);
+  if (outcome != UpdateOutcome::Applied) return exit_code_of(outcome);
+  // From here the update is done, whether or not the application starts.
   if (!launch_application()) {
     show_error(NULL, "“Veltrano”の起動に失敗しました。");
-    return 0;
+    return ERROR_SUCCESS;
   }
   // Closed only after a successful start; on every other path the mutex ends
   // with the process.
   CloseHandle(mutex);
-  return 0;
+  return ERROR_SUCCESS;
 }

@@ -39,16 +39,16 @@ void close_window_by_title(const char *title) {
   if (found != NULL) SendMessageA(found, WM_CLOSE, 0, 0);
 }
 
-bool close_running_application(HWND window) {
+ClosingResult close_running_application(HWND window) {
   // Opens the application's mutex, or creates it unowned when nobody has it.
   // Fails when another kind of object holds the name or access is denied.
   HANDLE mutex = CreateMutexA(NULL, FALSE, ApplicationMutex);
   if (mutex == NULL) {
     show_error(window, "同期オブジェクトの作成に失敗しました。");
-    return false;
+    return ClosingResult::NoMutex;
   }
 
-  bool result = true;
+  ClosingResult result = ClosingResult::ApplicationEnded;
   bool shown = false;
   DWORD start = GetTickCount();
   // Free, abandoned by an application that ended without releasing it, or
@@ -63,7 +63,7 @@ bool close_running_application(HWND window) {
     if (now - start > Patience) {
       if (show_message(window, "起動中のアプリケーションを終了できません。",
                        MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDCANCEL) {
-        result = false;
+        result = ClosingResult::UserGaveUp;
         break;
       }
       // The patience starts again once the box has closed. `now` was read

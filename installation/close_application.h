@@ -4,13 +4,19 @@
 #pragma once
 #include <windows.h>
 
+// How the wait for the application ended.
+enum class ClosingResult {
+  ApplicationEnded,  // the mutex was taken: not running, or it has ended
+  UserGaveUp,        // Cancel on the question; no further box
+  NoMutex,           // the mutex can be neither created nor opened; reported
+};
+
 // Waits, with `window` (the progress window) kept alive, until the
 // application's mutex can be taken, asking the application to close after a
 // grace period and asking the user to retry or give up after each minute
-// without success. Returns true when the mutex was taken (the application
-// was not running or has ended); false when the mutex can be neither created
-// nor opened (after an error box) or when the user gave up (no further box).
-bool close_running_application(HWND window);
+// without success. The caller tells a user's choice from a failure by the
+// result.
+ClosingResult close_running_application(HWND window);
 
 // Sends WM_CLOSE to the first top-level window titled `title`, of any class,
 // if there is one. Reports nothing and does not wait for it to disappear.

@@ -62,10 +62,12 @@ bool write_file(const void *buffer, DWORD length, const char *path) {
 }
 
 bool write_resource_to_file(const char *path, WORD resource_id) {
-  // Written straight from the locked resource memory, neither copied nor
-  // released.
+  // Checked against the checksum recorded at build time before the file is
+  // even created, so that a damaged installer is never written into the
+  // application folder, let alone run against the user's files. Written
+  // straight from the locked resource memory, neither copied nor released.
   DWORD size = 0;
-  const void *data = binary_resource(resource_id, &size);
+  const void *data = verified_binary_resource(resource_id, &size);
   return data != NULL && write_file(data, size, path);
 }
 

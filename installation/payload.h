@@ -12,7 +12,8 @@ bool write_file(const void *buffer, DWORD length, const char *path);
 
 // Writes the whole resource of type "BINARY" numbered `resource_id` of the
 // updater's own executable to a new file at `path`, straight from the loaded
-// resource. False when the resource is missing or cannot be loaded, or when
+// resource. False, before anything is written, when the resource is missing,
+// cannot be loaded or does not match its recorded checksum; false as well when
 // the file cannot be written.
 bool write_resource_to_file(const char *path, WORD resource_id);
 

@@ -12,12 +12,18 @@
 //   STANDIN_PAYLOAD_HOLD_MS    leave a process behind that keeps the payload
 //                              file in use for this long
 //   STANDIN_PAYLOAD_BREAK_APPLICATION=1
-//                              install a "Corvane.exe" that is no program, so
-//                              that the application cannot be started again
+//                              install a "Corvane.exe" that carries the new
+//                              version record but cannot be started (a DLL
+//                              image), so that the update is verified but the
+//                              application cannot be started again
+//   STANDIN_PAYLOAD_INSTALL_NOTHING=1
+//                              end at once without installing anything
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "standin_log.h"
 
@@ -75,11 +81,21 @@ bool install_file(const char *folder, const char *name, const void *data, DWORD 
   return false;
 }
 
-bool install_resource(const char *folder, const char *name, int resource) {
+// Installs the executable carried as `resource`; `as_library` marks its image
+// a DLL first: its version record stays readable, but no process can be
+// started from it.
+bool install_resource(const char *folder, const char *name, int resource, bool as_library = false) {
   HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));  // RT_RCDATA
   if (found == NULL) return false;
-  const void *data = LockResource(LoadResource(NULL, found));
-  return data != NULL && install_file(folder, name, data, SizeofResource(NULL, found));
+  const char *data = static_cast<const char *>(LockResource(LoadResource(NULL, found)));
+  DWORD size = SizeofResource(NULL, found);
+  if (data == NULL) return false;
+  if (!as_library) return install_file(folder, name, data, size);
+  std::string image(data, size);
+  LONG header = *reinterpret_cast<const LONG *>(image.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew));
+  auto *nt = reinterpret_cast<IMAGE_NT_HEADERS32 *>(&image[header]);
+  nt->FileHeader.Characteristics |= IMAGE_FILE_DLL;
+  return install_file(folder, name, image.data(), size);
 }
 
 DWORD environment_number(const char *name, DWORD fallback) {
@@ -124,12 +140,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   char folder[MAX_PATH] = "";
   int result = 1;
   if (target_folder(GetCommandLineA(), folder)) {
-    if (environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0) {
-      static const char kNoProgram[] = "not a program\r\n";
-      if (install_file(folder, "Corvane.exe", kNoProgram, sizeof kNoProgram - 1)) result = 0;
-    } else if (install_resource(folder, "Corvane.exe", kApplicationResource)) {
-      result = 0;
-    }
+    bool install = environment_number("STANDIN_PAYLOAD_INSTALL_NOTHING", 0) == 0;
+    bool broken = environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0;
+    if (install && install_resource(folder, "Corvane.exe", kApplicationResource, broken)) result = 0;
   }
   append_log("payload.log", "installed=%s folder=[%s] tick=%lu", result == 0 ? "yes" : "no", folder,
              GetTickCount());

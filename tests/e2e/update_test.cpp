@@ -38,12 +38,17 @@ void expect_box(UpdateRun &run, const std::string &text, std::vector<int> button
   run.answer(box, button);
 }
 
-// An error box owned by the progress window, answered with OK, and the end.
-void expect_failure(UpdateRun &run, const std::string &text, const std::string &icon = "error") {
+// The updater's exit codes, as deployment tools read them.
+const DWORD kCancelled = 1602, kFailed = 1603, kNotInstalled = 1605, kAnotherRunning = 1618, kTooOld = 1642;
+
+// An error box owned by the progress window, answered with OK, and the end
+// with `exit_code`.
+void expect_failure(UpdateRun &run, const std::string &text, DWORD exit_code,
+                    const std::string &icon = "error") {
   HWND progress = run.progress_window();
   ASSERT_NE(nullptr, progress);
   expect_box(run, text, {IDOK}, icon, IDOK, progress);
-  EXPECT_EQ(0u, run.wait_exit());
+  EXPECT_EQ(exit_code, run.wait_exit());
 }
 
 // Nothing of the installation changed: same executable, no "AppVer".
@@ -128,7 +133,7 @@ TEST(Automatically, UpdatesWithoutConfirmationOrCompletionBox) {
 TEST(Automatically, StillShowsErrorBoxes) {
   Installation installed("");
   UpdateRun run(setup_path(), "/Automatically");
-  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。");
+  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。", kNotInstalled);
 }
 
 TEST(Automatically, OnlyTheExactTailCounts) {
@@ -139,7 +144,7 @@ TEST(Automatically, OnlyTheExactTailCounts) {
     HWND progress = run.progress_window();
     ASSERT_NE(nullptr, progress);
     expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDCANCEL, progress);
-    EXPECT_EQ(0u, run.wait_exit());
+    EXPECT_EQ(kCancelled, run.wait_exit());
   }
   expect_unchanged(installed, "2.2.0.1");
 }
@@ -149,7 +154,7 @@ TEST(Confirmation, CancelLeavesTheApplicationRunningAndTheRegistryAlone) {
   installed.start_application();
   UpdateRun run(setup_path());
   expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDCANCEL, run.progress_window());
-  EXPECT_EQ(0u, run.wait_exit());
+  EXPECT_EQ(kCancelled, run.wait_exit());
   EXPECT_FALSE(installed.wait_application_ended(500));
   EXPECT_FALSE(contains(installed.log(), "close"));
   expect_unchanged(installed, "2.2.0.1");
@@ -160,7 +165,7 @@ TEST(Confirmation, CancelLeavesTheApplicationRunningAndTheRegistryAlone) {
 TEST(NotApplicable, ApplicationNotInstalled) {
   Installation installed("");
   UpdateRun run(setup_path());
-  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。");
+  expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。", kNotInstalled);
   DWORD app_ver = 0;
   EXPECT_FALSE(read_app_ver(&app_ver));
 }
@@ -168,7 +173,7 @@ TEST(NotApplicable, ApplicationNotInstalled) {
 TEST(NotApplicable, VersionRecordUnreadable) {
   Installation installed("unversioned");
   UpdateRun run(setup_path());
-  expect_failure(run, "バージョン情報を取得できません。");
+  expect_failure(run, "バージョン情報を取得できません。", kFailed);
   expect_unchanged(installed, "none");
 }
 
@@ -177,7 +182,8 @@ TEST(NotApplicable, Version1IsTooOldForAnOrdinaryUpdate) {
   UpdateRun run(setup_path());
   expect_failure(run,
                  "このコンピュータにインストールされている“Veltrano”は、"
-                 "本アップデートプログラムではバージョンアップできません。");
+                 "本アップデートプログラムではバージョンアップできません。",
+                 kTooOld);
   expect_unchanged(installed, "1.0.0.0");
 }
 
@@ -187,7 +193,7 @@ TEST(NotApplicable, AlreadyTheLatestVersion) {
     Installation installed(version, "-" + version);
     UpdateRun run(setup_path(), "/Automatically");
     expect_failure(run, "このコンピュータには、すでに最新バージョンの“Veltrano”がインストールされています。",
-                   "information");
+                   0, "information");
     expect_unchanged(installed, version);
   }
 }
@@ -202,6 +208,16 @@ TEST(Eligible, Versions21And22Build12289AreUpdated) {
     expect_updated(installed, "Setup");
     close_restarted_application(installed);
   }
+}
+
+TEST(Eligible, APayloadThatInstalledButEndedWithAFailureCodeStillUpdates) {
+  Installation installed("2.2.0.1");
+  set_environment("STANDIN_PAYLOAD_EXIT_CODE", "1");
+  UpdateRun run(setup_path(), "/Automatically");
+  EXPECT_EQ(0u, run.wait_exit());
+  set_environment("STANDIN_PAYLOAD_EXIT_CODE", "");
+  expect_updated(installed, "Setup");
+  close_restarted_application(installed);
 }
 
 TEST(DiscUpgrade, UpdatesVersion1AndStartsItWithWelcome) {
@@ -222,7 +238,51 @@ TEST(Failure, PayloadMissingIsReportedTwice) {
   UpdateRun run(build_path("tests\\SetupWithoutPayload.exe"), "/Automatically");
   HWND progress = run.progress_window();
   expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
-  expect_failure(run, "アプリケーションの更新に失敗しました。");
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  expect_unchanged(installed, "2.2.0.1");
+}
+
+// A damaged copy of the updater (a bad download) still starts; the damage is
+// found before the payload is written.
+TEST(Failure, AlteredPayloadBytesAreNeitherWrittenNorRun) {
+  Installation installed("2.2.0.1");
+  std::string image = read_file(setup_path());
+  std::string payload = read_file(build_path("standins\\CRVUPSUB.exe"));
+  size_t at = image.find(payload);
+  ASSERT_NE(std::string::npos, at);
+  image[at + payload.size() / 2] ^= 0x01;
+  std::string copy = installed.folder() + "copy\\";
+  make_folders(copy);
+  ASSERT_TRUE(write_text_file(copy + "Setup.exe", image));
+
+  UpdateRun run(copy + "Setup.exe", "/Automatically");
+  HWND progress = run.progress_window();
+  expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  expect_unchanged(installed, "2.2.0.1");
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
+}
+
+// The payload's exit code says nothing; the installed file does.
+TEST(Failure, APayloadThatInstalledNothingIsNoUpdate) {
+  Installation installed("2.2.0.1");
+  set_environment("STANDIN_PAYLOAD_INSTALL_NOTHING", "1");
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  set_environment("STANDIN_PAYLOAD_INSTALL_NOTHING", "");
+  EXPECT_TRUE(contains(read_file(installed.folder() + "payload.log"), "installed=no")) << "the payload ran";
+  expect_unchanged(installed, "2.2.0.1");
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
+}
+
+TEST(Failure, AnApplicationMutexThatCannotBeMadeIsAFailureNotACancel) {
+  Installation installed("2.2.0.1");
+  // An event under the application's mutex name makes CreateMutexA fail.
+  HANDLE event = CreateEventA(NULL, TRUE, FALSE, "Corvane.MutexObject");
+  ASSERT_NE(nullptr, event);
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_failure(run, "同期オブジェクトの作成に失敗しました。", kFailed);
+  CloseHandle(event);
   expect_unchanged(installed, "2.2.0.1");
 }
 
@@ -249,7 +309,7 @@ TEST(Failure, AppVerThatCannotBeWrittenLeavesTheApplicationStopped) {
   Installation installed("2.2.0.1");
   make_key_read_only(true);
   UpdateRun run(setup_path(), "/Automatically");
-  expect_failure(run, "バージョン番号の更新に失敗しました。");
+  expect_failure(run, "バージョン番号の更新に失敗しました。", kFailed);
   make_key_read_only(false);
   EXPECT_EQ("2.3.0.1", installed.version()) << "the files are replaced before the version is recorded";
   DWORD app_ver = 0;
@@ -286,12 +346,12 @@ TEST(SecondInstance, BringsTheFirstInstancesBoxForwardAndEnds) {
   SetForegroundWindow(other);
 
   UpdateRun second(setup_path(), "", false);
-  EXPECT_EQ(0u, second.wait_exit(15000));
+  EXPECT_EQ(kAnotherRunning, second.wait_exit(15000));
   EXPECT_EQ(box.window, GetForegroundWindow());
 
   DestroyWindow(other);
   first.answer(box, IDCANCEL);
-  EXPECT_EQ(0u, first.wait_exit());
+  EXPECT_EQ(kCancelled, first.wait_exit());
 }
 
 }  // namespace

@@ -6,3 +6,6 @@
 constexpr unsigned long HostReturnedTrue = 1;
 constexpr unsigned long HostReturnedFalse = 2;
 constexpr unsigned long HostFailed = 3;
+// "close" only: the application's mutex could be neither created nor opened
+// (HostReturnedFalse there means the user gave up waiting).
+constexpr unsigned long HostFoundNoMutex = 4;

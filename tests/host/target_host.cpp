@@ -3,7 +3,8 @@
 // reports the result as its exit code and in a log. Built like the updater
 // (our start-up, no C runtime, the updater's resources, the payload as 107).
 // Command line:
-//   "<log>" close          close_running_application(window)
+//   "<log>" close          close_running_application(window); HostFoundNoMutex
+//                          when it could not wait for want of the mutex
 //   "<log>" install        install_payload(window, 107, application_folder())
 // The log gets "begin tick=<t>" right before the operation and
 // "end tick=<t> result=<true|false> status=[<status line>]" after it.
@@ -54,12 +55,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
   char line[1024];
   wsprintfA(line, "begin tick=%lu", GetTickCount());
   append_log(line);
-  bool result = lstrcmpA(scenario, "close") == 0 ? close_running_application(window)
-                                                 : install_payload(window, IDR_PAYLOAD, application_folder());
+  unsigned long code = HostReturnedFalse;
+  if (lstrcmpA(scenario, "close") == 0) {
+    ClosingResult closing = close_running_application(window);
+    if (closing == ClosingResult::ApplicationEnded) code = HostReturnedTrue;
+    if (closing == ClosingResult::NoMutex) code = HostFoundNoMutex;
+  } else if (install_payload(window, IDR_PAYLOAD, application_folder())) {
+    code = HostReturnedTrue;
+  }
   DWORD end = GetTickCount();
   char status[512] = "";
   GetDlgItemTextA(window, IDC_STATUS, status, sizeof status);
-  wsprintfA(line, "end tick=%lu result=%s status=[%s]", end, result ? "true" : "false", status);
+  wsprintfA(line, "end tick=%lu result=%s status=[%s]", end, code == HostReturnedTrue ? "true" : "false",
+            status);
   append_log(line);
-  return result ? HostReturnedTrue : HostReturnedFalse;
+  return code;
 }
