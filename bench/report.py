@@ -220,6 +220,19 @@ def print_phases(runs):
         print(f"| {name} | " + " | ".join(cells) + " |")
 
 
+# Below this a write is over before the watcher wakes up: no speed is read
+# from such figures.
+WATCHER_RESOLUTION_MS = 1.0
+
+
+def speed_against(floor, write):
+    """The write's speed as a share of the floor's, or None when either was
+    too fast to time."""
+    if not floor or not write or min(floor.median, write.median) < WATCHER_RESOLUTION_MS:
+        return None
+    return floor.median / write.median
+
+
 def print_scale(path, window_peak_kib):
     """Start-up and write speed as the payload grows, and memory: the peak
     above Wine's floor (the bare window's peak) against the payload, to show
@@ -250,8 +263,8 @@ def print_scale(path, window_peak_kib):
     for mib in sorted(writes.keys() | copies.keys() | natives.keys()):
         label = f"scale-{mib}"
         write, copy, native = Figure(writes[mib]), Figure(copies[mib]), Figure(natives[mib])
-        ratio = copy.median / write.median if write and copy and write.median > 0 else None
-        native_ratio = native.median / write.median if write and native and write.median > 0 else None
+        ratio = speed_against(copy, write)
+        native_ratio = speed_against(native, write)
         peak = Figure(runs[label]["peak_kib"], 1 / 1024)
         above = peak.median - floor if peak else None
         note = ""
