@@ -93,6 +93,7 @@ def main():
     window_visible = median("bare-window", "visible_ms")
     window_exit = median("bare-window", "exit_ms")
     window_peak = median("bare-window-held", "peak_kib")
+    dialog_peak = median("dialog-window-held", "peak_kib")
 
     print("\n| Baseline: Wine alone | |\n|---|---|")
     print(f"| GUI program that ends at once: start → exit | {figure('bare-exit', 'exit_ms').text('ms', 1)} |")
@@ -101,6 +102,9 @@ def main():
           f"{figure('bare-window', 'exit_ms').text('ms', 1)} |")
     print(f"| Program with one window, held open 1 s: peak working set | "
           f"{figure('bare-window-held', 'peak_kib', 1 / 1024).text('MiB', 1)} |")
+    print(f"| Progress window alone (its dialog template, pictures and font), held open 1 s: start → visible | "
+          f"{figure('dialog-window-held', 'visible_ms').text('ms', 1)} |")
+    print(f"| … its peak working set | {figure('dialog-window-held', 'peak_kib', 1 / 1024).text('MiB', 1)} |")
 
     print(f"| Payload stand-in, run as the updater runs it: start → exit | "
           f"{figure('payload-alone', 'exit_ms').text('ms', 1)} |")
@@ -113,7 +117,11 @@ def main():
     standin_target = (window_exit + payload_alone + app_alone + 50
                       if None not in (window_exit, payload_alone, app_alone) else None)
     startup_target = window_visible + 20 if window_visible is not None else None
-    memory_target = window_peak / 1024 + 2 if window_peak is not None else None
+    memory_target = dialog_peak / 1024 + 0.5 if dialog_peak is not None else None
+    # Processor time: at most what the peer with the same six pauses uses in
+    # the same run.
+    cpu_target = median("peer-pauses", "cpu_ms")
+    server_target = median("peer-pauses", "server_cpu_ms")
 
     setup_overhead = figure("setup", "exit_ms", offset=-PAUSES_MS)
     rows = [
@@ -144,13 +152,17 @@ def main():
          figure("peer-pauses", "peak_kib", 1 / 1024).text("MiB", 1),
          figure("peer", "peak_kib", 1 / 1024).text("MiB", 1)),
         ("Processor time of the updater's process, whole update",
-         figure("setup", "cpu_ms").text("ms"), "", "",
+         figure("setup", "cpu_ms").text("ms"),
+         f"≤ {cpu_target:.0f} ms" if cpu_target is not None else "",
+         verdict(median("setup", "cpu_ms"), cpu_target),
          figure("peer-pauses", "cpu_ms").text("ms"), figure("peer", "cpu_ms").text("ms")),
         ("… of which in the six pauses (busy share in a pause × 6000 ms)",
          figure("setup", "pause_cpu_share", PAUSES_MS).text("ms"), "", "",
          figure("peer-pauses", "pause_cpu_share", PAUSES_MS).text("ms"), ""),
         ("Processor time of the wineserver meanwhile",
-         figure("setup", "server_cpu_ms").text("ms"), "", "",
+         figure("setup", "server_cpu_ms").text("ms"),
+         f"≤ {server_target:.0f} ms" if server_target is not None else "",
+         verdict(median("setup", "server_cpu_ms"), server_target),
          figure("peer-pauses", "server_cpu_ms").text("ms"), figure("peer", "server_cpu_ms").text("ms")),
         ("… of which in the six pauses (its busy share in a pause × 6000 ms)",
          figure("setup", "pause_server_share", PAUSES_MS).text("ms"), "", "",
@@ -208,10 +220,26 @@ def print_phases(runs):
         print(f"| {name} | " + " | ".join(cells) + " |")
 
 
+# Below this a write is over before the watcher wakes up: no speed is read
+# from such figures.
+WATCHER_RESOLUTION_MS = 1.0
+
+
+def speed_against(floor, write):
+    """The write's speed as a share of the floor's, or None when either was
+    too fast to time."""
+    if not floor or not write or min(floor.median, write.median) < WATCHER_RESOLUTION_MS:
+        return None
+    return floor.median / write.median
+
+
 def print_scale(path, window_peak_kib):
-    """Write speed against cp, and memory: the peak above Wine's floor (the
-    bare window's peak) against the payload, to show whether a second copy
-    of the payload is held."""
+    """Start-up and write speed as the payload grows, and memory: the peak
+    above Wine's floor (the bare window's peak) against the payload, to show
+    whether a second copy of the payload is held. The write is held against
+    Linux's own write() of the same bytes from memory, the floor for bytes
+    that a program holds in memory; cp, which copies inside the kernel, is
+    shown for information."""
     if not os.path.exists(path):
         return
     runs, failures = read_runs(path)
@@ -226,25 +254,26 @@ def print_scale(path, window_peak_kib):
                 fast[(fields[0], int(fields[1]))] += 1
     floor = window_peak_kib / 1024 if window_peak_kib else 0
     writes, copies, natives = kinds["write"], kinds["cp"], kinds["native"]
-    print("\n| Payload | write of the payload file | cp of the same bytes | speed against cp (target ≥ 0.8) "
-          "| | Linux's write() from memory | speed against it "
+    print("\n| Payload | start → progress window visible | write of the payload file "
+          "| Linux's write() from memory | speed against it (target ≥ 0.9) | "
+          "| cp of the same bytes | speed against cp "
           f"| peak working set | above Wine's floor ({floor:.1f} MiB): target ≤ payload + 8 MiB | "
           "| whole update − 6000 ms |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|")
-    for mib in sorted(writes.keys() | copies.keys()):
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    for mib in sorted(writes.keys() | copies.keys() | natives.keys()):
         label = f"scale-{mib}"
-        write, copy = Figure(writes[mib]), Figure(copies[mib])
-        native = Figure(natives[mib])
-        ratio = copy.median / write.median if write and copy and write.median > 0 else None
-        native_ratio = native.median / write.median if write and native and write.median > 0 else None
+        write, copy, native = Figure(writes[mib]), Figure(copies[mib]), Figure(natives[mib])
+        ratio = speed_against(copy, write)
+        native_ratio = speed_against(native, write)
         peak = Figure(runs[label]["peak_kib"], 1 / 1024)
         above = peak.median - floor if peak else None
         note = ""
         if any(fast[(kind, mib)] for kind in kinds):
             note = " (some below the watcher's wake-up time)"
-        print(f"| {mib} MiB | {write.text('ms', 1)}{note} | {copy.text('ms', 1)} | "
-              f"{f'{ratio:.2f}' if ratio else '—'} | {verdict(ratio, 0.8, True)} | {native.text('ms', 1)} | "
-              f"{f'{native_ratio:.2f}' if native_ratio else '—'} | {peak.text('MiB', 1)} | "
+        print(f"| {mib} MiB | {Figure(runs[label]['visible_ms']).text('ms', 1)} | {write.text('ms', 1)}{note} | "
+              f"{native.text('ms', 1)} | {f'{native_ratio:.2f}' if native_ratio else '—'} | "
+              f"{verdict(native_ratio, 0.9, True)} | {copy.text('ms', 1)} | {f'{ratio:.2f}' if ratio else '—'} | "
+              f"{peak.text('MiB', 1)} | "
               f"{f'{above:.1f}' if above is not None else '—'} MiB (≤ {mib + 8}) | {verdict(above, mib + 8)} | "
               f"{Figure(runs[label]['exit_ms'], 1, -PAUSES_MS).text('ms')} |")
     if failures:

@@ -13,7 +13,8 @@ function(setup_resources target)
   configure_file(${CMAKE_SOURCE_DIR}/ui/setup.rc ${resource_dir}/setup.rc COPYONLY)
   set(inputs ${BIN_DIR}/Stub.exe ${asset_dir}/guide.txt ${asset_dir}/picture.bmp
              ${asset_dir}/logo.bmp ${asset_dir}/veltrano.ico ${CMAKE_SOURCE_DIR}/ui/resource_ids.h
-             ${CMAKE_BINARY_DIR}/generated/release.h ${CMAKE_SOURCE_DIR}/ui/setup.manifest)
+             ${CMAKE_BINARY_DIR}/generated/release.h ${CMAKE_SOURCE_DIR}/ui/setup.manifest
+             ${CMAKE_SOURCE_DIR}/ui/progress_window.rc)
   set(depends Stub ui_assets)
 
   if(ARG_PAYLOAD)

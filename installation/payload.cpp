@@ -97,7 +97,8 @@ bool install_payload(HWND window, WORD resource_id, const char *target_folder) {
   }
   // Dispatches nothing meanwhile. On Windows a payload program that never
   // reads a message queue lets this return at once; under Wine such a program
-  // holds it until it ends, so the payload stand-in reads its queue once.
+  // may hold it until it ends, so the payload stand-in empties its queue and
+  // waits for input once as it starts.
   WaitForInputIdle(process.hProcess, INFINITE);
   SetForegroundWindow(window);
   wait_for_payload(window, process.hProcess);

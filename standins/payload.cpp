@@ -132,10 +132,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     return 0;
   }
 
-  // An installer with a window reads its queue as it starts; so does this
-  // one, so that the updater's wait for it to become idle ends.
+  // An installer with a window reads its queue as it starts and then waits
+  // for input; so does this one, so that the updater's wait for it to become
+  // idle ends while it runs. Under Wine one look at the queue is not enough:
+  // the queue is emptied, then a wait for input (of no time) marks it idle.
   MSG message;
-  PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);
+  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
 
   log_start("payload.log", "start");
   Sleep(environment_number("STANDIN_PAYLOAD_SLEEP_MS", 0));

@@ -7,5 +7,6 @@
 // Dispatches at most one waiting message of the thread, if any.
 void pump_once(HWND window);
 
-// Pumps without pause until at least `milliseconds` have passed.
+// Pumps until at least `milliseconds` have passed, dispatching each message
+// as it comes and sleeping while the queue is empty.
 void wait_pumping(HWND window, DWORD milliseconds);

@@ -55,16 +55,22 @@ TEST_F(Payload, RunsHiddenInTheApplicationFolderAndIsDeletedAfterwards) {
   // backslash (表 is 0x95 0x5C).
   Installation installed("2.2.0.1", " 予定表");
   std::string folder = installed.folder();
-  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "1500");
+  // The payload runs well past the time the window is given to answer, so an
+  // answer that only comes in the pauses after it cannot pass.
+  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "4000");
   TargetHost host("install");
 
   std::string log = wait_for_text(folder + "payload.log", "start", 15000);
   ASSERT_TRUE(contains(log, "start")) << "the payload program did not start";
   EXPECT_TRUE(payload_bytes() == read_file(folder + "CRVUPSUB.exe")) << "written byte for byte";
   EXPECT_TRUE(answers_messages(host.window(), 2000)) << "the window is kept alive while the payload runs";
+  DWORD answered = now_ms();
 
   EXPECT_EQ(HostReturnedTrue, host.wait(20000));
   log = read_file(folder + "payload.log");
+  ASSERT_TRUE(contains(log, "installed=")) << log;
+  EXPECT_GT(static_cast<int>(ticks_of(log, "installed=")[0] - answered), 0)
+      << "the window answered only after the payload program had ended";
   EXPECT_TRUE(contains(log, "cmdline=[\"" + folder + "CRVUPSUB.exe\" -n \"" + folder + "\"]")) << log;
   EXPECT_TRUE(contains(log, "cwd=[" + folder.substr(0, folder.size() - 1) + "]")) << log;
   EXPECT_TRUE(contains(log, "show=0")) << log;
@@ -91,16 +97,20 @@ TEST_F(Payload, APayloadThatEndsAtOnceWithAFailureCodeStillCountsAsRun) {
 
 TEST_F(Payload, AnAboutBoxOpenedMeanwhileHoldsTheStepUntilItIsClosed) {
   Installation installed("2.2.0.1");
-  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "500");
+  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "3000");
   TargetHost host("install");
   ASSERT_NE(nullptr, host.window());
   ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "start", 15000), "start"));
   choose_system_command(host.window(), 16);
   HWND about = wait_for_about_box(host.pid(), 5000);
   ASSERT_NE(nullptr, about);
+  DWORD opened = now_ms();
 
   // The payload program ends; the pauses would be over long since.
-  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "installed=", 10000), "installed="));
+  std::string log = wait_for_text(installed.folder() + "payload.log", "installed=", 10000);
+  ASSERT_TRUE(contains(log, "installed="));
+  EXPECT_GT(static_cast<int>(ticks_of(log, "installed=")[0] - opened), 0)
+      << "the box opened only after the payload program had ended";
   Sleep(kPauses + 1000);
   EXPECT_EQ(STILL_ACTIVE, host.wait(0));
   EXPECT_TRUE(file_exists(installed.folder() + "CRVUPSUB.exe")) << "not deleted while the box is open";
