@@ -107,7 +107,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
     DispatchMessageA(&message);
   }
 
+  // The moment it ends, as the updater sees it: before the mutex is free.
+  DWORD ended = GetTickCount();
   if (mutex != NULL && !has_switch(command_line, "--abandon-mutex")) ReleaseMutex(mutex);
-  append_log(log_path, "exit");
+  append_log(log_path, "exit tick=%lu", ended);
   return 0;
 }

@@ -76,7 +76,7 @@ TEST_F(AboutBox, OpensForEveryCommandThatDiffersOnlyInTheLowFourBits) {
 
 TEST_F(AboutBox, OpensOnF1) {
   open_host();
-  send_help(progress_);
+  type_key(progress_, VK_F1);
   HWND box = wait_for_about_box(host_.id, 5000);
   ASSERT_NE(nullptr, box);
   EXPECT_EQ(progress_, GetWindow(box, GW_OWNER));

@@ -58,7 +58,7 @@ TEST(CloseApplication, AsksTheMainWindowAfterTheGracePeriodAndEndsWhenItHasClose
   EXPECT_LT(status_seen, requests[0]);
   DWORD delay = requests[0] - host.begin_tick();
   EXPECT_GT(delay, 1000u);
-  EXPECT_LT(delay, 4000u);
+  EXPECT_LT(delay, 2000u);
   EXPECT_NE(STILL_ACTIVE, wait_for_exit(application, 5000));
   EXPECT_EQ(kAllCompanionsInOrder, companions.closed());
 }

@@ -199,8 +199,11 @@ TEST_F(Payload, WithoutAnApplicationFolderNothingIsWritten) {
   // The update sequence finds the folder first; should it be gone, the
   // payload path cannot be formed and nothing is written anywhere.
   delete_application_key();
+  std::string here = build_path("tests\\");  // the host's current folder
+  std::string before = names_in(here);
   TargetHost host("install");
   expect_failure(host, kWriteFailed);
+  EXPECT_EQ(before, names_in(here));
 }
 
 TEST_F(Payload, APayloadThatCannotBeStartedIsReportedAndLeftInPlace) {

@@ -1,5 +1,7 @@
 #include "companions.h"
 
+#include <gtest/gtest.h>
+
 #include "files.h"
 #include "target_host.h"
 
@@ -9,6 +11,9 @@ Companions::Companions(const std::string &switches) {
   copy_file(build_path("standins\\Companions.exe"), exe);
   program_ = start_program(exe, "\"" + exe + "\" " + switches);
   wait_for_text(folder_ + "Companions.log", "ready", 10000);
+  // Without them, "nothing was asked to close" would pass for want of windows.
+  for (const char *title : {"Corvane.ScheduleNotify", "Wakebell - Untitled", "Chimewell - Untitled"})
+    EXPECT_NE(nullptr, FindWindowA(NULL, title)) << title << " is not up";
 }
 
 Companions::~Companions() { finish(program_); }

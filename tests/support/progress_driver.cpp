@@ -1,5 +1,7 @@
 #include "progress_driver.h"
 
+#include <gtest/gtest.h>
+
 #include "../../ui/caption.h"
 #include "files.h"
 #include "window_driver.h"
@@ -141,9 +143,11 @@ DWORD WINAPI StatusRecorder::poll(void *parameter) {
   bool first = true;
   while (!self->stop_) {
     if (!IsWindow(self->window_)) break;
-    std::string text = text_of_control(self->window_, 1000);
+    // Quietly: the window goes away when its program ends.
+    std::string text;
+    bool read = read_control_text(self->window_, 1000, &text);
     DWORD now = GetTickCount();
-    if (first || text != last) {
+    if (read && (first || text != last)) {
       EnterCriticalSection(&self->lock_);
       self->changes_.push_back({now, text});
       LeaveCriticalSection(&self->lock_);
@@ -235,11 +239,23 @@ void press_key(HWND dialog, UINT key) {
   PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
 }
 
+void type_key(HWND window, WORD key) {
+  SetForegroundWindow(window);
+  Sleep(200);  // the window takes the keyboard focus
+  EXPECT_EQ(window, GetForegroundWindow()) << "the key would go to another window";
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = key;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  EXPECT_EQ(2u, SendInput(2, keys, sizeof keys[0])) << "the key was not typed";
+}
+
 Selection guide_selection(HWND box) {
   // Start and end come back as the two halves of the result: the guide is
   // far shorter than 65536 characters.
   DWORD_PTR both = 0;
-  SendMessageTimeoutA(GetDlgItem(box, 1000), EM_GETSEL, 0, 0, SMTO_NORMAL, kAnswerTimeout, &both);
+  if (!SendMessageTimeoutA(GetDlgItem(box, 1000), EM_GETSEL, 0, 0, SMTO_NORMAL, kAnswerTimeout, &both))
+    ADD_FAILURE() << "the guide does not answer";  // {0, 0} would pass for a selection
   return {LOWORD(both), HIWORD(both)};
 }
 

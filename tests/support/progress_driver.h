@@ -110,6 +110,11 @@ int focused_control_id(HWND dialog);
 // to the focused control of `dialog` (to `dialog` when nothing has focus).
 void press_key(HWND dialog, UINT key);
 
+// A key pressed on the keyboard: `window` is brought to the foreground and
+// the key goes in as input, reaching the window's thread as a real key does
+// (a posted WM_KEYDOWN of F1 never turns into WM_HELP).
+void type_key(HWND window, WORD key);
+
 struct Selection {
   DWORD start;
   DWORD end;

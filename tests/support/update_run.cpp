@@ -1,5 +1,7 @@
 #include "update_run.h"
 
+#include <gtest/gtest.h>
+
 UpdateRun::UpdateRun(const std::string &setup, const std::string &tail, bool window_expected) {
   started_at_ = now_ms();
   updater_ = start_program(setup, "\"" + setup + "\"" + (tail.empty() ? "" : " " + tail));
@@ -24,15 +26,18 @@ MessageBoxView UpdateRun::next_box(DWORD timeout_ms) {
         return read_message_box(window);
       }
     }
-    Sleep(20);
+    if (wait_exit(20) != STILL_ACTIVE) break;  // no box can come any more
   } while (now_ms() - start < timeout_ms);
   return MessageBoxView();
 }
 
 void UpdateRun::answer(const MessageBoxView &box, int button) {
   answered_.insert(box.window);
-  press_button(box.window, button);
-  wait_window_gone(box.window, 10000);
+  if (button == kEnterKey)
+    press_key(box.window, VK_RETURN);
+  else
+    press_button(box.window, button);
+  EXPECT_TRUE(wait_window_gone(box.window, 10000)) << "the box stays: " << box.text;
 }
 
 DWORD UpdateRun::wait_exit(DWORD timeout_ms) { return wait_for_exit(updater_, timeout_ms); }

@@ -13,6 +13,9 @@
 #include "progress_driver.h"
 #include "window_driver.h"
 
+// For UpdateRun::answer: the key, rather than a button, answers the box.
+const int kEnterKey = 0;
+
 class UpdateRun {
  public:
   // Starts `setup` with the command-line tail `tail` ("" for none). Unless
@@ -28,10 +31,11 @@ class UpdateRun {
   HWND progress_window() const { return progress_; }
 
   // The next message box that has not been answered yet; an empty view when
-  // none came within `timeout_ms`.
+  // none came within `timeout_ms` or the updater ended first.
   MessageBoxView next_box(DWORD timeout_ms = 30000);
 
-  // Presses `button` of `box` and waits until the box has gone.
+  // Presses `button` of `box`, or the Enter key when `button` is kEnterKey,
+  // and waits until the box has gone, failing the test when it stays.
   void answer(const MessageBoxView &box, int button);
 
   // Waits for the updater to end; its exit code, or STILL_ACTIVE.

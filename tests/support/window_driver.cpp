@@ -1,5 +1,7 @@
 #include "window_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -113,15 +115,23 @@ std::string window_text(HWND window) {
   return text;
 }
 
-std::string text_of_control(HWND dialog, int id) {
+bool read_control_text(HWND dialog, int id, std::string *text) {
   HWND control = GetDlgItem(dialog, id);
-  if (control == NULL) return "";
-  std::vector<char> text(16384);
+  std::vector<char> buffer(16384);
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+  if (control == NULL ||
+      !SendMessageTimeoutA(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
                            SMTO_NORMAL, 2000, &length))
-    return "";
-  return std::string(text.data(), length < text.size() ? length : 0);
+    return false;
+  text->assign(buffer.data(), length < buffer.size() ? length : 0);
+  return true;
+}
+
+std::string text_of_control(HWND dialog, int id) {
+  std::string text;
+  if (!read_control_text(dialog, id, &text))
+    ADD_FAILURE() << "control " << id << " is missing or does not answer";
+  return text;
 }
 
 HWND wait_for_dialog(DWORD pid, const std::string &title, DWORD timeout_ms) {

@@ -13,7 +13,12 @@ std::string window_class(HWND window);
 std::string window_text(HWND window);
 
 // The text of control `id`, asked for with a timeout so that a process that
-// stopped answering cannot hang the test. Empty when there is no answer.
+// stopped answering cannot hang the test. False when the control is missing
+// or does not answer.
+bool read_control_text(HWND dialog, int id, std::string *text);
+
+// The same, failing the test when there is no answer: an empty text that
+// stands for a missing control would pass for an empty one.
 std::string text_of_control(HWND dialog, int id);
 
 // The dialog of class "#32770" with this title, belonging to `pid`, waited
