@@ -290,7 +290,6 @@ TEST(Failure, AlteredPayloadBytesAreNeitherWrittenNorRun) {
   expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
   expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
   expect_unchanged(installed, "2.2.0.1");
-  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
 }
 
 // The payload's exit code says nothing; the installed file does.
@@ -302,7 +301,6 @@ TEST(Failure, APayloadThatInstalledNothingIsNoUpdate) {
   set_environment("STANDIN_PAYLOAD_INSTALL_NOTHING", "");
   EXPECT_TRUE(contains(read_file(installed.folder() + "payload.log"), "installed=no")) << "the payload ran";
   expect_unchanged(installed, "2.2.0.1");
-  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
 }
 
 TEST(Failure, AnApplicationMutexThatCannotBeMadeIsAFailureNotACancel) {

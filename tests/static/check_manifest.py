@@ -6,46 +6,16 @@ manifest asks of Windows can only be read back here, not seen at run time.
 
 Usage: check_manifest.py SETUP_EXE
 """
-import struct
 import sys
 import xml.etree.ElementTree as ElementTree
+
+from resources import resources
 
 RT_MANIFEST = 24
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
-
-
-def resource(image, type_id, name_id):
-    """The data of the first language of resource type_id/name_id, or None."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    resource_rva = struct.unpack_from("<I", image, pe + 24 + 96 + 2 * 8)[0]
-    table = pe + 24 + optional_size
-    for index in range(sections):
-        _, size, rva, _, offset = struct.unpack_from("<8sIIII", image, table + 40 * index)
-        if rva <= resource_rva < rva + size:
-            base = offset + resource_rva - rva
-            break
-    else:
-        return None
-
-    def entry(directory, wanted):
-        named, numbered = struct.unpack_from("<12xHH", image, base + directory)
-        for index in range(named + numbered):
-            name, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * index)
-            if wanted is None or name == wanted:
-                return target & 0x7FFFFFFF
-        return None
-
-    directory = 0
-    for wanted in (type_id, name_id, None):
-        directory = entry(directory, wanted)
-        if directory is None:
-            return None
-    data_rva, data_size = struct.unpack_from("<II", image, base + directory)
-    return image[base + data_rva - resource_rva:][:data_size]
 
 
 def problems(manifest):
@@ -74,8 +44,7 @@ def problems(manifest):
 
 
 def main():
-    with open(sys.argv[1], "rb") as program:
-        found = problems(resource(program.read(), RT_MANIFEST, 1))
+    found = problems(resources(sys.argv[1]).get((RT_MANIFEST, 1)))
     for problem in found:
         print("FAIL: %s: %s" % (sys.argv[1], problem))
     if not found:

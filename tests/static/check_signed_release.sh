@@ -51,29 +51,13 @@ for program in Stub.exe Setup.exe; do
 done
 
 # Resource 108 and the caption, from the resources and the bytes of Setup.exe.
-i686-w64-mingw32-windres -J coff -O res -i "$bin/Setup.exe" -o "$work/setup.res"
-python3 - "$work/setup.res" "$bin/Stub.exe" "$bin/Setup.exe" <<'EOF' || fail=1
+python3 - "$here" "$bin/Stub.exe" "$bin/Setup.exe" <<'EOF' || fail=1
 import sys
-res, stub, setup = (open(name, 'rb').read() for name in sys.argv[1:])
-
-def name_at(data, pos):
-    """A resource type or name: an id (0xFFFF, id) or a NUL-ended UTF-16 text."""
-    if data[pos:pos + 2] == b'\xff\xff':
-        return int.from_bytes(data[pos + 2:pos + 4], 'little'), pos + 4
-    end = pos
-    while data[end:end + 2] != b'\0\0':
-        end += 2
-    return data[pos:end].decode('utf-16-le'), end + 2
-
-resources, pos = {}, 0
-while pos + 8 <= len(res):
-    size, header = int.from_bytes(res[pos:pos + 4], 'little'), int.from_bytes(res[pos + 4:pos + 8], 'little')
-    kind, after = name_at(res, pos + 8)
-    name, _ = name_at(res, after)
-    resources[(kind, name)] = res[pos + header:pos + header + size]
-    pos = (pos + header + size + 3) & ~3
+sys.path.insert(0, sys.argv[1])
+from resources import resources
+stub, setup = (open(name, 'rb').read() for name in sys.argv[2:])
 fail = 0
-if resources.get(('BINARY', 108)) == stub:
+if resources(sys.argv[3]).get(('BINARY', 108)) == stub:
     print('ok: resource 108 of Setup.exe is the signed Stub.exe (%d bytes)' % len(stub))
 else:
     print('FAIL: resource 108 of Setup.exe is not the signed Stub.exe'); fail = 1
