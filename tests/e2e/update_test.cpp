@@ -263,13 +263,19 @@ TEST(DiscUpgrade, UpdatesVersion1AndStartsItWithWelcome) {
   close_restarted_application(installed);
 }
 
-TEST(Failure, PayloadMissingIsReportedTwice) {
-  Installation installed("2.2.0.1");
-  UpdateRun run(build_path("tests\\SetupWithoutPayload.exe"), "/Automatically");
+// The updater `setup` cannot write its payload: the payload step's box, then
+// the update's, and nothing of the installation changed.
+void expect_payload_refused(const Installation &installed, const std::string &setup) {
+  UpdateRun run(setup, "/Automatically");
   HWND progress = run.progress_window();
   expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
   expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
   expect_unchanged(installed, "2.2.0.1");
+}
+
+TEST(Failure, PayloadMissingIsReportedTwice) {
+  Installation installed("2.2.0.1");
+  expect_payload_refused(installed, build_path("tests\\SetupWithoutPayload.exe"));
 }
 
 // A damaged copy of the updater (a bad download) still starts; the damage is
@@ -284,12 +290,7 @@ TEST(Failure, AlteredPayloadBytesAreNeitherWrittenNorRun) {
   std::string copy = installed.folder() + "copy\\";
   make_folders(copy);
   ASSERT_TRUE(write_text_file(copy + "Setup.exe", image));
-
-  UpdateRun run(copy + "Setup.exe", "/Automatically");
-  HWND progress = run.progress_window();
-  expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
-  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
-  expect_unchanged(installed, "2.2.0.1");
+  expect_payload_refused(installed, copy + "Setup.exe");
 }
 
 // The payload's exit code says nothing; the installed file does.
