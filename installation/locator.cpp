@@ -101,7 +101,7 @@ HWND application_main_window() {
   const char *ini = application_ini_path();
   if (ini == NULL) return NULL;
   UINT value = GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini);
-  HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+  HWND window = window_from_setting(value);
   // The number outlives the window: after a crash of the application it may
   // name a window that another program has made since, which must not be
   // asked to close.

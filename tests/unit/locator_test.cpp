@@ -122,8 +122,8 @@ TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindowOfTheApplicatio
   EXPECT_EQ(nullptr, application_main_window());
 
   auto name_in_ini = [&](HWND window) {
-    write_text_file(ini, "[Configuration]\r\nWindow.Handle=" +
-                             std::to_string(reinterpret_cast<UINT_PTR>(window)) + "\r\n");
+    write_text_file(ini,
+                    "[Configuration]\r\nWindow.Handle=" + std::to_string(HandleToULong(window)) + "\r\n");
   };
   HWND foreign = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
   ASSERT_NE(nullptr, foreign);
@@ -136,22 +136,26 @@ TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindowOfTheApplicatio
   copy_file(installed.exe(), elsewhere + "Corvane.exe");
   Program copy = start_program(elsewhere + "Corvane.exe", "\"" + elsewhere + "Corvane.exe\"");
   WaitForInputIdle(copy.process, 10000);
-  HWND copy_window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(
-      GetPrivateProfileIntA("Configuration", "Window.Handle", 0, (elsewhere + "Corvane.ini").c_str())));
+  HWND copy_window = window_from_setting(
+      GetPrivateProfileIntA("Configuration", "Window.Handle", 0, (elsewhere + "Corvane.ini").c_str()));
   EXPECT_TRUE(IsWindow(copy_window));
   name_in_ini(copy_window);
   EXPECT_EQ(nullptr, application_main_window()) << "a window of a copy in " << elsewhere;
   finish(copy);
 
   installed.start_application();  // writes its own handle into the ini
-  HWND main = reinterpret_cast<HWND>(
-      static_cast<UINT_PTR>(GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini.c_str())));
+  HWND main = window_from_setting(GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini.c_str()));
   ASSERT_TRUE(IsWindow(main));
   EXPECT_EQ(main, application_main_window());
 
   PostMessageA(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(installed.wait_application_ended(10000));
   EXPECT_EQ(nullptr, application_main_window());
+}
+
+TEST_F(Locator, ReadsTheWindowNumberAsTheSystemPassesHandlesBetween32And64Bits) {
+  EXPECT_EQ(INT_PTR{0x1234}, reinterpret_cast<INT_PTR>(window_from_setting(0x1234u)));
+  EXPECT_EQ(INT_PTR{-0x7FFF0000}, reinterpret_cast<INT_PTR>(window_from_setting(0x80010000u)));
 }
 
 }  // namespace
