@@ -18,6 +18,9 @@
 //                              application cannot be started again
 //   STANDIN_PAYLOAD_INSTALL_NOTHING=1
 //                              end at once without installing anything
+//   STANDIN_PAYLOAD_NEVER_IDLE=1
+//                              never read a message queue, so that it is
+//                              never ready for input while it runs
 #include <windows.h>
 
 #include <cstddef>
@@ -136,9 +139,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   // for input; so does this one, so that the updater's wait for it to become
   // idle ends while it runs. Under Wine one look at the queue is not enough:
   // the queue is emptied, then a wait for input (of no time) marks it idle.
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
+  if (environment_number("STANDIN_PAYLOAD_NEVER_IDLE", 0) == 0) {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
+  }
 
   log_start("payload.log", "start");
   Sleep(environment_number("STANDIN_PAYLOAD_SLEEP_MS", 0));
