@@ -3,8 +3,9 @@
 //     "<folder>\CRVUPSUB.exe" -n "<folder>\"
 // writes them into that folder. Each file is written completely or not at
 // all: to a temporary name first, then moved over the old one. Ends with 0
-// when every file is in place, 1 otherwise. It records how it was started in
-// "payload.log" in its current directory.
+// when every file is in place (or it was told to install nothing), 1
+// otherwise. It records how it was started in "payload.log" in its current
+// directory.
 //
 // Environment variables let tests vary it:
 //   STANDIN_PAYLOAD_SLEEP_MS   sleep this long before installing
@@ -17,7 +18,8 @@
 //                              image), so that the update is verified but the
 //                              application cannot be started again
 //   STANDIN_PAYLOAD_INSTALL_NOTHING=1
-//                              end at once without installing anything
+//                              end at once without installing anything, with
+//                              0 all the same: only the installed file tells
 //   STANDIN_PAYLOAD_NEVER_IDLE=1
 //                              never read a message queue, so that it is
 //                              never ready for input while it runs
@@ -151,13 +153,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   if (hold_ms > 0) leave_file_in_use(hold_ms);
 
   char folder[MAX_PATH] = "";
-  int result = 1;
-  if (target_folder(GetCommandLineA(), folder)) {
-    bool install = environment_number("STANDIN_PAYLOAD_INSTALL_NOTHING", 0) == 0;
+  bool nothing = environment_number("STANDIN_PAYLOAD_INSTALL_NOTHING", 0) != 0;
+  bool installed = false;
+  if (target_folder(GetCommandLineA(), folder) && !nothing) {
     bool broken = environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0;
-    if (install && install_resource(folder, "Corvane.exe", kApplicationResource, broken)) result = 0;
+    installed = install_resource(folder, "Corvane.exe", kApplicationResource, broken);
   }
-  append_log("payload.log", "installed=%s folder=[%s] tick=%lu", result == 0 ? "yes" : "no", folder,
+  append_log("payload.log", "installed=%s folder=[%s] tick=%lu", installed ? "yes" : "no", folder,
              GetTickCount());
-  return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", result));
+  return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", installed || nothing ? 0 : 1));
 }

@@ -27,7 +27,8 @@ const char kCompletion[] = "“Veltrano”のアップデートが完了しま�
 std::string setup_path() { return build_path("bin\\Setup.exe"); }
 
 // Checks a box's text, buttons, icon and owner, and the status line under
-// it when `status` is given, then presses `button` (or kEnterKey).
+// it when `status` is given, then presses `button` (or a key: Enter takes
+// OK, which must then be the default button).
 void expect_box(UpdateRun &run, const std::string &text, std::vector<int> buttons, const std::string &icon,
                 int button, HWND owner, const std::string &status = "") {
   MessageBoxView box = run.next_box();
@@ -40,6 +41,7 @@ void expect_box(UpdateRun &run, const std::string &text, std::vector<int> button
   EXPECT_TRUE(box.has_buttons(buttons));
   EXPECT_EQ(icon, box.icon) << text;
   EXPECT_EQ(owner, box.owner) << text;
+  EXPECT_TRUE(button != kEnterKey || box.default_button == IDOK) << "Enter would not press OK: " << text;
   run.answer(box, button);
 }
 
@@ -74,8 +76,10 @@ void expect_updated(const Installation &installed, const std::string &word) {
   EXPECT_EQ(0x02030001u, app_ver);
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
   std::string log = wait_for_text(installed.folder() + "Corvane.log", "/" + word, 5000);
-  EXPECT_TRUE(contains(log, "cmdline=[\"" + installed.exe() + "\" /" + word + "]")) << log;
-  EXPECT_TRUE(contains(log, "show=5")) << log;
+  std::string folder = installed.folder().substr(0, installed.folder().size() - 1);
+  EXPECT_TRUE(
+      contains(log, "cmdline=[\"" + installed.exe() + "\" /" + word + "] cwd=[" + folder + "] show=5"))
+      << log;
 }
 
 // Ends the application that the updater started again, and waits until it
@@ -179,11 +183,12 @@ TEST(Automatically, OnlyTheExactTailCounts) {
   expect_unchanged(installed, "2.2.0.1");
 }
 
-TEST(Confirmation, CancelLeavesTheApplicationRunningAndTheRegistryAlone) {
+// Esc cancels, as the confirmation says (Cancel itself: OnlyTheExactTailCounts).
+TEST(Confirmation, EscCancelsLeavingTheApplicationRunningAndTheRegistryAlone) {
   Installation installed("2.2.0.1");
   installed.start_application();
   UpdateRun run(setup_path());
-  expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", IDCANCEL, run.progress_window());
+  expect_box(run, kConfirmation, {IDOK, IDCANCEL}, "question", kEscapeKey, run.progress_window());
   EXPECT_EQ(kCancelled, run.wait_exit());
   EXPECT_FALSE(installed.wait_application_ended(500));
   EXPECT_FALSE(contains(installed.log(), "close"));
@@ -264,12 +269,15 @@ TEST(DiscUpgrade, UpdatesVersion1AndStartsItWithWelcome) {
 }
 
 // The updater `setup` cannot write its payload: the payload step's box, then
-// the update's, and nothing of the installation changed.
+// the update's, the payload never ran (a file it left would be deleted after
+// a run: its log tells), and nothing of the installation changed.
 void expect_payload_refused(const Installation &installed, const std::string &setup) {
   UpdateRun run(setup, "/Automatically");
   HWND progress = run.progress_window();
   expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
   expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  EXPECT_FALSE(file_exists(installed.folder() + "payload.log"))
+      << read_file(installed.folder() + "payload.log");
   expect_unchanged(installed, "2.2.0.1");
 }
 

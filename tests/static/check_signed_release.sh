@@ -60,17 +60,23 @@ for program in Stub.exe Setup.exe; do
   expect "$program verifies against the throwaway CA" osslsigncode verify -CAfile "$keys/ca.pem" -in "$bin/$program"
 done
 
-# Resource 108 and the caption, from the resources and the bytes of Setup.exe.
+# Resource 108, the payload's checksum and the caption, from the resources and
+# the bytes of Setup.exe.
 python3 - "$here" "$bin/Stub.exe" "$bin/Setup.exe" <<'EOF' || fail=1
 import sys
 sys.path.insert(0, sys.argv[1])
-from resources import resources
+from resources import checksum_problems, resources
 stub, setup = (open(name, 'rb').read() for name in sys.argv[2:])
+carried = resources(sys.argv[3])
 fail = 0
-if resources(sys.argv[3]).get(('BINARY', 108)) == stub:
+if carried.get(('BINARY', 108)) == stub:
     print('ok: resource 108 of Setup.exe is the signed Stub.exe (%d bytes)' % len(stub))
 else:
     print('FAIL: resource 108 of Setup.exe is not the signed Stub.exe'); fail = 1
+if not checksum_problems(carried):
+    print("ok: the payload's checksum is recorded beside it")
+else:
+    print('FAIL: %s' % checksum_problems(carried)[0]); fail = 1
 caption = 'Veltrano Version 2.40 アップデート・プログラム'.encode('cp932')
 if caption in setup and 'Version 2.30'.encode('cp932') not in setup:
     print('ok: the caption is the 2.40 one')

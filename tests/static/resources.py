@@ -3,6 +3,7 @@ static checks."""
 import os
 import subprocess
 import tempfile
+import zlib
 
 
 def _name_at(data, pos):
@@ -33,3 +34,15 @@ def resources(program):
         found[(kind, name)] = res[pos + header:pos + header + size]
         pos = (pos + header + size + 3) & ~3
     return found
+
+
+def checksum_problems(found):
+    """[] when resource "CRC32" 107 of `found` (from resources()) records the
+    CRC-32 of the payload, "BINARY" 107, as the updater reads it back."""
+    payload, recorded = found.get(("BINARY", 107)), found.get(("CRC32", 107))
+    if payload is None or recorded is None or len(recorded) != 4:
+        return ["no payload with a four-byte checksum beside it"]
+    recorded, actual = int.from_bytes(recorded, "little"), zlib.crc32(payload)
+    if recorded != actual:
+        return ["the recorded checksum %08X is not the payload's %08X" % (recorded, actual)]
+    return []

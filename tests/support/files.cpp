@@ -88,5 +88,6 @@ std::string wait_for_text(const std::string &path, const std::string &part, DWOR
     Sleep(50);
     text = read_file(path);
   }
+  if (!contains(text, part)) ADD_FAILURE() << path << " never held \"" << part << "\": " << text;
   return text;
 }

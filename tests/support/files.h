@@ -31,5 +31,6 @@ inline bool contains(const std::string &text, const std::string &part) {
   return text.find(part) != std::string::npos;
 }
 
-// Waits up to `timeout_ms` for a file to appear and hold `part`; returns its text.
+// Waits up to `timeout_ms` for a file to appear and hold `part`; returns its
+// text. Fails the test when it did not come to hold it.
 std::string wait_for_text(const std::string &path, const std::string &part, DWORD timeout_ms);

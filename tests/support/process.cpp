@@ -30,7 +30,10 @@ Program start_program(const std::string &path, const std::string &command_line, 
 }
 
 DWORD wait_for_exit(const Program &program, DWORD timeout_ms) {
-  if (program.process == NULL) return STILL_ACTIVE;
+  if (program.process == NULL) {
+    ADD_FAILURE() << "the program never started";
+    return WAIT_FAILED;
+  }
   if (WaitForSingleObject(program.process, timeout_ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(program.process, &code);

@@ -16,7 +16,8 @@ Program start_program(const std::string &path, const std::string &command_line,
                       const std::string &directory = "", int show = SW_SHOWNORMAL);
 
 // Waits up to `timeout_ms` for the program to end; returns its exit code, or
-// STILL_ACTIVE when it is still running.
+// STILL_ACTIVE when it is still running. A program that never started fails
+// the test (and gives WAIT_FAILED): it would pass for one still running.
 DWORD wait_for_exit(const Program &program, DWORD timeout_ms);
 
 // Ends a program that a failed test left running and closes its handle.

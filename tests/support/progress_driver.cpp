@@ -15,8 +15,9 @@ std::string line_of(HWND edit, int line) {
   char text[1024] = {};
   *reinterpret_cast<WORD *>(text) = sizeof text - 1;  // EM_GETLINE takes the size here
   DWORD_PTR length = 0;
-  SendMessageTimeoutA(edit, EM_GETLINE, line, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kAnswerTimeout,
-                      &length);
+  if (!SendMessageTimeoutA(edit, EM_GETLINE, line, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                           kAnswerTimeout, &length))
+    ADD_FAILURE() << "the guide does not answer";  // "" would pass for an empty line
   return std::string(text, length < sizeof text ? length : 0);
 }
 
@@ -173,6 +174,7 @@ DWORD StatusRecorder::wait_for(const std::string &text, DWORD timeout_ms) {
       if (change.text == text) return change.at_ms;
     Sleep(10);
   } while (GetTickCount() - start < timeout_ms);
+  ADD_FAILURE() << "the status line never showed " << text;
   return 0;
 }
 
@@ -181,17 +183,6 @@ void choose_system_command(HWND window, WPARAM command) {
   // message go on being handled while the test carries on.
   DWORD_PTR result;
   SendMessageTimeoutA(window, WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 200, &result);
-}
-
-void send_help(HWND window) {
-  HELPINFO help = {};
-  help.cbSize = sizeof help;
-  help.iContextType = HELPINFO_WINDOW;
-  help.hItemHandle = window;
-  help.iCtrlId = GetDlgCtrlID(window);
-  GetCursorPos(&help.MousePos);
-  DWORD_PTR result;
-  SendMessageTimeoutA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL, 200, &result);
 }
 
 HWND wait_for_about_box(DWORD pid, DWORD timeout_ms) { return wait_for_dialog(pid, kAboutTitle, timeout_ms); }
@@ -235,8 +226,9 @@ void press_key(HWND dialog, UINT key) {
   if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info) && info.hwndFocus != NULL)
     target = info.hwndFocus;
   UINT scan = MapVirtualKeyA(key, 0);
-  PostMessageA(target, WM_KEYDOWN, key, 1 | (scan << 16));
-  PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
+  EXPECT_TRUE(PostMessageA(target, WM_KEYDOWN, key, 1 | (scan << 16)) &&
+              PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u))
+      << "the window is gone";
 }
 
 void type_key(HWND window, WORD key) {
@@ -261,7 +253,11 @@ Selection guide_selection(HWND box) {
 
 void select_in_guide(HWND box, DWORD start, DWORD end) {
   DWORD_PTR result;
-  SendMessageTimeoutA(GetDlgItem(box, 1000), EM_SETSEL, start, end, SMTO_NORMAL, kAnswerTimeout, &result);
+  if (!SendMessageTimeoutA(GetDlgItem(box, 1000), EM_SETSEL, start, end, SMTO_NORMAL, kAnswerTimeout,
+                           &result))
+    ADD_FAILURE() << "the guide does not answer";
 }
 
-void choose_close(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+void choose_close(HWND window) {
+  EXPECT_TRUE(PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0)) << "the window is gone";
+}

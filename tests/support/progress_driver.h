@@ -60,7 +60,7 @@ class StatusRecorder {
   StatusRecorder &operator=(const StatusRecorder &) = delete;
 
   // Waits up to `timeout_ms` until the status line has shown `text`; the
-  // time it was first seen, or 0 when it did not come.
+  // time it was first seen. Fails the test when it did not come.
   DWORD wait_for(const std::string &text, DWORD timeout_ms);
   std::vector<StatusChange> changes();
 
@@ -77,10 +77,6 @@ class StatusRecorder {
 // WM_SYSCOMMAND with `command` (16, the entry's identifier). Does not wait
 // for the box, which runs inside the handling of the message.
 void choose_system_command(HWND window, WPARAM command);
-
-// F1 as it reaches the window: WM_HELP, sent (under Wine a posted WM_HELP
-// never arrives). Does not wait for what it opens.
-void send_help(HWND window);
 
 // The About box of process `pid` ("#32770" titled "バージョン情報"), waited for
 // up to `timeout_ms`; NULL when none came.
@@ -108,6 +104,8 @@ int focused_control_id(HWND dialog);
 
 // A key press as the dialog manager takes it: WM_KEYDOWN and WM_KEYUP posted
 // to the focused control of `dialog` (to `dialog` when nothing has focus).
+// This helper and the two below fail the test when the window is gone or
+// does not answer.
 void press_key(HWND dialog, UINT key);
 
 // A key pressed on the keyboard: `window` is brought to the foreground and

@@ -1,5 +1,7 @@
 #include "target_host.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -26,13 +28,9 @@ DWORD TargetHost::wait(DWORD timeout_ms) { return wait_for_exit(program_, timeou
 
 std::string TargetHost::log() const { return read_file(log_path_); }
 
-DWORD TargetHost::begin_tick() const {
-  std::vector<DWORD> ticks = ticks_of(log(), "begin ");
-  return ticks.empty() ? 0 : ticks.front();
-}
-
-DWORD TargetHost::end_tick() const {
-  std::vector<DWORD> ticks = ticks_of(log(), "end ");
+DWORD TargetHost::first_tick(const std::string &marker) const {
+  std::vector<DWORD> ticks = ticks_of(log(), marker);
+  if (ticks.empty()) ADD_FAILURE() << "no \"" << marker << "\" line in the host's log: " << log();
   return ticks.empty() ? 0 : ticks.front();
 }
 

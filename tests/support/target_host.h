@@ -28,11 +28,14 @@ class TargetHost {
   DWORD wait(DWORD timeout_ms);
 
   std::string log() const;
-  DWORD begin_tick() const;          // right before the operation
-  DWORD end_tick() const;            // right after it
+  // The ticks logged right before the operation and right after it; a tick
+  // that was not logged fails the test.
+  DWORD begin_tick() const { return first_tick("begin "); }
+  DWORD end_tick() const { return first_tick("end "); }
   std::string final_status() const;  // the status line when the operation had returned
 
  private:
+  DWORD first_tick(const std::string &marker) const;
   Program program_;
   std::string log_path_;
   HWND window_ = NULL;

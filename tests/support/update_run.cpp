@@ -33,8 +33,8 @@ MessageBoxView UpdateRun::next_box(DWORD timeout_ms) {
 
 void UpdateRun::answer(const MessageBoxView &box, int button) {
   answered_.insert(box.window);
-  if (button == kEnterKey)
-    press_key(box.window, VK_RETURN);
+  if (button == kEnterKey || button == kEscapeKey)
+    press_key(box.window, button == kEnterKey ? VK_RETURN : VK_ESCAPE);
   else
     press_button(box.window, button);
   EXPECT_TRUE(wait_window_gone(box.window, 10000)) << "the box stays: " << box.text;
@@ -51,7 +51,9 @@ std::vector<std::string> UpdateRun::status_texts() {
 }
 
 DWORD UpdateRun::status_seen_at(const std::string &text, DWORD timeout_ms) {
-  return recorder_ ? recorder_->wait_for(text, timeout_ms) : 0;
+  if (recorder_) return recorder_->wait_for(text, timeout_ms);
+  ADD_FAILURE() << "no progress window to show " << text;
+  return 0;
 }
 
 void set_environment(const char *name, const std::string &value) {

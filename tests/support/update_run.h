@@ -13,8 +13,8 @@
 #include "progress_driver.h"
 #include "window_driver.h"
 
-// For UpdateRun::answer: the key, rather than a button, answers the box.
-const int kEnterKey = 0;
+// For UpdateRun::answer: a key, rather than a button, answers the box.
+const int kEnterKey = 0, kEscapeKey = -1;
 
 class UpdateRun {
  public:
@@ -34,8 +34,9 @@ class UpdateRun {
   // none came within `timeout_ms` or the updater ended first.
   MessageBoxView next_box(DWORD timeout_ms = 30000);
 
-  // Presses `button` of `box`, or the Enter key when `button` is kEnterKey,
-  // and waits until the box has gone, failing the test when it stays.
+  // Presses `button` of `box`, or the Enter or Esc key for kEnterKey or
+  // kEscapeKey, and waits until the box has gone, failing the test when it
+  // stays.
   void answer(const MessageBoxView &box, int button);
 
   // Waits for the updater to end; its exit code, or STILL_ACTIVE.
@@ -45,7 +46,7 @@ class UpdateRun {
   std::vector<std::string> status_texts();
 
   // When `text` was first seen on the status line, waiting for it up to
-  // `timeout_ms` (0 when it did not come).
+  // `timeout_ms`; fails the test when it did not come.
   DWORD status_seen_at(const std::string &text, DWORD timeout_ms = 0);
 
  private:

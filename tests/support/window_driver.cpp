@@ -26,7 +26,10 @@ BOOL CALLBACK collect_button(HWND child, LPARAM parameter) {
   char class_name[32] = {};
   GetClassNameA(child, class_name, sizeof class_name);
   if (lstrcmpiA(class_name, "Button") == 0 && IsWindowVisible(child)) {
-    reinterpret_cast<std::vector<Button> *>(parameter)->push_back({GetDlgCtrlID(child), window_text(child)});
+    MessageBoxView *view = reinterpret_cast<MessageBoxView *>(parameter);
+    view->buttons.push_back({GetDlgCtrlID(child), window_text(child)});
+    if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+      view->default_button = GetDlgCtrlID(child);
   }
   return TRUE;
 }
@@ -169,7 +172,7 @@ MessageBoxView read_message_box(HWND box) {
   view.owner = GetWindow(box, GW_OWNER);
   view.caption = window_text(box);
   view.text = window_text(GetDlgItem(box, 0xFFFF));
-  EnumChildWindows(box, collect_button, reinterpret_cast<LPARAM>(&view.buttons));
+  EnumChildWindows(box, collect_button, reinterpret_cast<LPARAM>(&view));
   view.icon = icon_kind(box);
   return view;
 }
@@ -189,8 +192,12 @@ MessageBoxView wait_for_message_box(DWORD pid, DWORD timeout_ms) {
 }
 
 void press_button(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  // A dialog takes the command of a button it does not show just the same
+  // (a message box hides the buttons it does not use).
+  HWND button = GetDlgItem(dialog, id);
+  EXPECT_TRUE(button != NULL && IsWindowVisible(button) && IsWindowEnabled(button)) << "no button " << id;
+  EXPECT_TRUE(PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
+      << "the dialog is gone";
 }
 
 bool wait_window_gone(HWND window, DWORD timeout_ms) {

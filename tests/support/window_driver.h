@@ -37,6 +37,9 @@ struct MessageBoxView {
   std::string caption;
   std::string text;
   std::vector<Button> buttons;
+  // The button styled BS_DEFPUSHBUTTON, which Enter presses (Wine's message
+  // box answers DM_GETDEFID with IDOK, a button it may not have); 0: none.
+  int default_button = 0;
   std::string icon;  // "error", "information", "question", "warning" or "none"
 
   bool found() const { return window != NULL; }
@@ -53,7 +56,8 @@ MessageBoxView wait_for_message_box(DWORD pid, DWORD timeout_ms);
 // Reads a message box (its icon is told from the pixels drawn on screen).
 MessageBoxView read_message_box(HWND box);
 
-// Presses the button `id` of a dialog, as a click would.
+// Presses the button `id` of a dialog, as a click would; fails the test when
+// the dialog shows no such button to press or has gone.
 void press_button(HWND dialog, int id);
 
 // Waits until `window` is gone; true when it went within `timeout_ms`.

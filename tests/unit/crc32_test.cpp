@@ -1,14 +1,37 @@
-// The payload's checksum as the updater computes it. The build records it
-// with the usual zip CRC-32; the stand-in payloads happen to be multiples of
-// eight bytes long, so only here are the bytes after the last full step taken.
+// The payload's checksum as the updater computes it, against the definition:
+// the register shifted one bit at a time (zip's reflected polynomial, start
+// and final XOR 0xFFFFFFFF). The updater splits the data into four parts and
+// combines their registers; every length up to a few thousand bytes, from
+// every start offset from 0 to 7, takes each path of that split.
 #include "../../base/crc32.h"
 
 #include <gtest/gtest.h>
 
-TEST(Crc32, AgreesWithTheRecordedChecksumForEveryLengthRemainder) {
-  EXPECT_EQ(0x00000000u, crc32_of("", 0));
-  EXPECT_EQ(0xCBF43926u, crc32_of("123456789", 9));
-  const char fox[] = "The quick brown fox jumps over the lazy dog";
-  EXPECT_EQ(0x414FA339u, crc32_of(fox, sizeof fox - 1));
-  EXPECT_EQ(0xC81B2A7Cu, crc32_of(fox, 16));
+#include <string>
+#include <vector>
+
+namespace {
+
+DWORD bitwise_step(DWORD crc, BYTE byte) {
+  crc ^= byte;
+  for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  return crc;
 }
+
+TEST(Crc32, AgreesWithTheBitwiseDefinitionForEveryLengthAndOffset) {
+  DWORD check = 0xFFFFFFFF;  // the definition's own check value
+  for (char c : std::string("123456789")) check = bitwise_step(check, static_cast<BYTE>(c));
+  ASSERT_EQ(0xCBF43926u, check ^ 0xFFFFFFFF);
+
+  std::vector<BYTE> data(3000 + 8);
+  DWORD seed = 1;
+  for (BYTE &byte : data) byte = static_cast<BYTE>((seed = seed * 1103515245 + 12345) >> 16);
+  for (DWORD offset = 0; offset < 8; ++offset) {
+    DWORD crc = 0xFFFFFFFF;  // the register after the first `length` bytes
+    for (DWORD length = 0; length <= 3000; crc = bitwise_step(crc, data[offset + length++]))
+      ASSERT_EQ(crc ^ 0xFFFFFFFF, crc32_of(data.data() + offset, length))
+          << length << " bytes from " << offset;
+  }
+}
+
+}  // namespace

@@ -1,15 +1,16 @@
-"""Setup.exe carries a manifest (RT_MANIFEST, id 1) that is well-formed XML
-and asks for what the updater needs: administrator rights without UI access,
-the supported system versions, no DPI awareness, no newer common controls.
-Wine does not implement UAC (it neither elevates nor refuses), so what the
-manifest asks of Windows can only be read back here, not seen at run time.
+"""Setup.exe carries the checksum of its payload beside it, and a manifest
+(RT_MANIFEST, id 1) that is well-formed XML and asks for what the updater
+needs: administrator rights without UI access, the supported system versions,
+no DPI awareness, no newer common controls. Wine does not implement UAC (it
+neither elevates nor refuses), so what the manifest asks of Windows can only
+be read back here, not seen at run time.
 
-Usage: check_manifest.py SETUP_EXE
+Usage: check_resources.py SETUP_EXE
 """
 import sys
 import xml.etree.ElementTree as ElementTree
 
-from resources import resources
+from resources import checksum_problems, resources
 
 RT_MANIFEST = 24
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
@@ -18,7 +19,7 @@ COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
 
 
-def problems(manifest):
+def manifest_problems(manifest):
     if manifest is None:
         return ["no RT_MANIFEST resource 1"]
     try:
@@ -44,11 +45,12 @@ def problems(manifest):
 
 
 def main():
-    found = problems(resources(sys.argv[1]).get((RT_MANIFEST, 1)))
+    carried = resources(sys.argv[1])
+    found = checksum_problems(carried) + manifest_problems(carried.get((RT_MANIFEST, 1)))
     for problem in found:
         print("FAIL: %s: %s" % (sys.argv[1], problem))
     if not found:
-        print("ok: %s carries its manifest" % sys.argv[1])
+        print("ok: %s carries its payload's checksum and its manifest" % sys.argv[1])
     return 1 if found else 0
 
 
