@@ -85,6 +85,7 @@ def main():
     print(f"Benchmark of {meta.get('date', '?')} on {meta.get('cores', '?')} cores, load average "
           f"{meta.get('load_before', '?')} before and {meta.get('load_after', '?')} after; "
           f"{count} runs per figure after a warm-up, each figure median (min–max).")
+    print(f"Programs measured: {meta.get('programs', '?')}; sizes are those of the shipped 32-bit programs.")
     if failures:
         print("\nRuns that did not complete (left out): "
               + ", ".join(f"{label} {n}" for label, n in sorted(failures.items())))

@@ -10,9 +10,16 @@ endfunction()
 # Links `target` without the C runtime: our start-up calls WinMain, and only
 # the platform's import libraries (plus libgcc for stack probes) are linked.
 # Stripped and without a link time stamp, so two builds are byte-identical.
+# The entry is WinMainCRTStartup, which x86 decorates with an underscore and
+# x86-64 (the 64-bit twin) does not.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(NATIVE_ENTRY WinMainCRTStartup)
+else()
+  set(NATIVE_ENTRY _WinMainCRTStartup)
+endif()
 function(native_program target)
   native_product_options(${target})
   target_link_libraries(${target} PRIVATE windows_runtime ${ARGN} gcc)
   target_link_options(${target} PRIVATE
-    -nostdlib -e _WinMainCRTStartup -s -Wl,--no-insert-timestamp -Wl,--gc-sections)
+    -nostdlib -e ${NATIVE_ENTRY} -s -Wl,--no-insert-timestamp -Wl,--gc-sections)
 endfunction()

@@ -75,6 +75,6 @@ HWND application_main_window() {
   const char *ini = application_ini_path();
   if (ini == NULL) return NULL;
   UINT value = GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini);
-  HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+  HWND window = window_from_setting(value);
   return IsWindow(window) ? window : NULL;
 }

@@ -25,6 +25,14 @@ bool application_installed();
 // existing window; read anew on every call.
 HWND application_main_window();
 
+// The window handle that the ini file's 32-bit unsigned number names. Windows
+// passes handles between 32-bit and 64-bit processes by sign extension, so in
+// a 64-bit process a number with its top bit set names a handle whose upper
+// half is all ones; read zero-extended it would name no window at all.
+inline HWND window_from_setting(UINT value) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<LONG>(value)));
+}
+
 // Whether FindFirstFileA finds an entry for `path`.
 bool path_exists(const char *path);
 

@@ -12,6 +12,13 @@ check() {
   got=$(imports "$1")
   if [ "$got" = "$2" ]; then echo "ok: $1 imports $got"; else echo "FAIL: $1 imports '$got', expected '$2'"; fail=1; fi
 }
+for program in "$setup" "$stub"; do
+  if LC_ALL=C i686-w64-mingw32-objdump -f "$program" | grep -q 'file format pei-i386$'; then
+    echo "ok: $program is a 32-bit program"
+  else
+    echo "FAIL: $program is not a 32-bit program"; fail=1
+  fi
+done
 check "$stub" "KERNEL32.DLL "
 check "$setup" "ADVAPI32.DLL GDI32.DLL KERNEL32.DLL USER32.DLL "
 exit $fail

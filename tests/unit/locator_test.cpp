@@ -117,12 +117,16 @@ TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindow) {
 
   HWND window = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
   ASSERT_NE(nullptr, window);
-  write_text_file(
-      ini, "[Configuration]\r\nWindow.Handle=" + std::to_string(reinterpret_cast<UINT_PTR>(window)) + "\r\n");
+  write_text_file(ini, "[Configuration]\r\nWindow.Handle=" + std::to_string(HandleToULong(window)) + "\r\n");
   EXPECT_EQ(window, application_main_window());
 
   DestroyWindow(window);
   EXPECT_EQ(nullptr, application_main_window());
+}
+
+TEST_F(Locator, ReadsTheWindowNumberAsTheSystemPassesHandlesBetween32And64Bits) {
+  EXPECT_EQ(INT_PTR{0x1234}, reinterpret_cast<INT_PTR>(window_from_setting(0x1234u)));
+  EXPECT_EQ(INT_PTR{-0x7FFF0000}, reinterpret_cast<INT_PTR>(window_from_setting(0x80010000u)));
 }
 
 }  // namespace
