@@ -95,13 +95,14 @@ UpdateOutcome run_update(bool automatic) {
 
   show_status(window, "アップデートを行っています。", kPause);
   // An update that could not be undone is not started; a failed one is undone.
-  if (!keep_application_folder(window)) return UpdateOutcome::Failed;
+  char kept[MAX_PATH];
+  if (!keep_application_folder(window, kept)) return UpdateOutcome::Failed;
   if (!install_payload(window, IDR_PAYLOAD, application_folder()) || !new_version_installed()) {
-    restore_application_folder(window);
+    restore_application_folder(window, kept);
     show_error(window, "アプリケーションの更新に失敗しました。");
     return UpdateOutcome::Failed;
   }
-  discard_kept_copy();
+  discard_kept_copy(kept);
   if (!record_version()) {
     show_error(window, "バージョン番号の更新に失敗しました。");
     return UpdateOutcome::Failed;

@@ -20,11 +20,9 @@ constexpr char NotRestoredText[] =
 // Earlier kept copies that may stand beside a new one.
 constexpr int MaxKeptCopies = 99;
 
-// The kept copy's folder with its backslash; empty while there is none.
-char kept[MAX_PATH];
-
-// Creates a new kept copy's folder in the temporary folder into `kept`.
-bool create_kept_folder() {
+// Creates a new kept copy's folder in the temporary folder, its path into
+// `kept`.
+bool create_kept_folder(char *kept) {
   char temporary[MAX_PATH];
   DWORD length = GetTempPathA(MAX_PATH, temporary);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -33,7 +31,7 @@ bool create_kept_folder() {
     wsprintfA(name, number == 1 ? "CorvaneUpdate.Backup\\" : "CorvaneUpdate.Backup.%d\\", number);
     if (!join_path(kept, temporary, name)) return false;
     if (CreateDirectoryA(kept, NULL)) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (GetFileAttributesA(kept) == INVALID_FILE_ATTRIBUTES) return false;  // not there, cannot be made
   }
   return false;
 }
@@ -46,39 +44,41 @@ void show_error_with_path(HWND window, const char *format, const char *path) {
 
 }  // namespace
 
-bool keep_application_folder(HWND window) {
+bool keep_application_folder(HWND window, char *kept) {
   // An earlier copy is never touched: without a folder of its own there is
   // nothing to clean up either.
-  if (!create_kept_folder()) {
+  kept[0] = 0;
+  if (!create_kept_folder(kept)) {
     show_error_with_path(window, NotKeptText, kept);
     return false;
   }
   const char *folder = application_folder();  // found by the update sequence already
-  char failed[MAX_PATH];
-  lstrcpyA(failed, folder);
+  // A folder below that cannot be listed is left out of the count; the copy
+  // then fails on it, by name.
   ULONGLONG needed;
+  tree_bytes(folder, &needed);
   ULARGE_INTEGER room;
-  bool measured = tree_bytes(folder, &needed);
-  bool fits = measured && GetDiskFreeSpaceExA(kept, &room, NULL, NULL) && room.QuadPart >= needed;
+  bool fits = GetDiskFreeSpaceExA(kept, &room, NULL, NULL) && room.QuadPart >= needed;
+  char failed[MAX_PATH];
   if (fits && copy_tree(window, folder, kept, failed)) return true;
-  discard_kept_copy();
-  if (measured && !fits)
+  discard_kept_copy(kept);
+  if (!fits)
     show_error(window, NoRoomText);
   else
     show_error_with_path(window, NotKeptText, failed);
   return false;
 }
 
-bool restore_application_folder(HWND window) {
+bool restore_application_folder(HWND window, char *kept) {
   if (put_back_tree(window, kept, application_folder())) {
-    discard_kept_copy();
+    discard_kept_copy(kept);
     return true;
   }
   show_error_with_path(window, NotRestoredText, kept);
   return false;
 }
 
-void discard_kept_copy() {
+void discard_kept_copy(char *kept) {
   remove_tree(kept);
   kept[0] = 0;
 }

@@ -9,16 +9,19 @@
 #pragma once
 #include <windows.h>
 
+// Each takes in `kept` (MAX_PATH bytes, the caller's) the kept copy's folder
+// with its backslash, which keep_application_folder fills in.
+
 // Copies the application folder, with everything below it, into a new kept
 // copy, once the disk has room for it. False, after an error box owned by
 // `window` and with nothing left behind, when the copy cannot be made: the
 // update must not start then.
-bool keep_application_folder(HWND window);
+bool keep_application_folder(HWND window, char *kept);
 
 // Puts the application folder back as the kept copy holds it, and removes the
 // copy. When anything could not be put back, says so in an error box that
 // names the copy's folder, and keeps the copy; false then.
-bool restore_application_folder(HWND window);
+bool restore_application_folder(HWND window, char *kept);
 
 // Removes the kept copy, once the new version is in place.
-void discard_kept_copy();
+void discard_kept_copy(char *kept);

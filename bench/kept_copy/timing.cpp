@@ -25,7 +25,8 @@ int main(int argc, char **argv) {
   ULONGLONG bytes = 0;
 
   double started = now_ms();
-  bool ok = CreateDirectoryA(kept, NULL) && tree_bytes(folder, &bytes) && copy_tree(NULL, folder, kept, failed);
+  bool ok =
+      CreateDirectoryA(kept, NULL) && tree_bytes(folder, &bytes) && copy_tree(NULL, folder, kept, failed);
   double kept_at = now_ms();
   ok = put_back_tree(NULL, kept, folder) && ok;
   double restored_at = now_ms();
@@ -37,8 +38,8 @@ int main(int argc, char **argv) {
   PROCESS_MEMORY_COUNTERS memory = {};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  std::printf("kept %s run=%s ok=%d keep_ms=%.1f restore_ms=%.1f discard_ms=%.1f peak_kib=%.0f\n", argv[1], argv[2],
-              ok ? 1 : 0, kept_at - started, restored_at - kept_at, removed_at - restored_at,
+  std::printf("kept %s run=%s ok=%d keep_ms=%.1f restore_ms=%.1f discard_ms=%.1f peak_kib=%.0f\n", argv[1],
+              argv[2], ok ? 1 : 0, kept_at - started, restored_at - kept_at, removed_at - restored_at,
               memory.PeakWorkingSetSize / 1024.0);
   return ok ? 0 : 1;
 }
