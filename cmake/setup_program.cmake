@@ -63,3 +63,38 @@ function(add_setup_program name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
 endfunction()
+
+# check_payload_program(file)
+# Refuses, at configure time, a payload that cannot be a Windows program: a
+# missing or empty file, or one without the DOS header ("MZ") whose pointer at
+# 0x3C leads to the PE signature. The build would embed it as given, with a
+# matching checksum, and only the user would find out. The configure step runs
+# again when the file changes, so a payload replaced later is checked too.
+function(check_payload_program file)
+  if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+    message(FATAL_ERROR "SETUP_PAYLOAD: ${file} does not exist or is not a file")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  file(SIZE "${file}" size)
+  if(size EQUAL 0)
+    message(FATAL_ERROR "SETUP_PAYLOAD: ${file} is empty, not an installer program")
+  endif()
+  set(pe_offset -1)
+  if(size GREATER 64)
+    file(READ "${file}" dos_signature LIMIT 2 HEX)
+    file(READ "${file}" pointer OFFSET 60 LIMIT 4 HEX)
+    if(dos_signature STREQUAL "4d5a")
+      # The pointer is little-endian: its bytes in reverse order.
+      string(REGEX REPLACE "^(..)(..)(..)(..)$" "\\4\\3\\2\\1" pointer "${pointer}")
+      math(EXPR pe_offset "0x${pointer}")
+    endif()
+  endif()
+  set(pe_signature "")
+  if(pe_offset GREATER 0 AND pe_offset LESS size)
+    file(READ "${file}" pe_signature OFFSET ${pe_offset} LIMIT 4 HEX)
+  endif()
+  if(NOT pe_signature STREQUAL "50450000")
+    message(FATAL_ERROR "SETUP_PAYLOAD: ${file} is not a Windows program (no DOS and PE header); "
+                        "give the installer program itself")
+  endif()
+endfunction()

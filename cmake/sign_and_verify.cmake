@@ -13,9 +13,14 @@ file(REMOVE "${OUT}" "${part}" ${INVALIDATES})
 get_filename_component(output_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${output_dir}")
 
+# Each argument one quoted text: CMake takes quoted texts on separate lines as
+# separate arguments, and osslsigncode's own reason is in `output`.
 function(fail reason output)
   file(REMOVE "${part}" "${IN}")
-  message(FATAL_ERROR "Signing ${name} failed: ${reason}\n${output}")
+  # Indented, its lines are shown as they are instead of being run together.
+  string(STRIP "${output}" output)
+  string(REPLACE "\n" "\n  " output "${output}")
+  message(FATAL_ERROR "Signing ${name} failed: ${reason}\n  ${output}")
 endfunction()
 
 foreach(file PFX PASSWORD_FILE)
@@ -46,9 +51,13 @@ if(NOT status EQUAL 0)
   if(NOT CA_FILE)
     set(CA_FILE "the system's certificates; give SETUP_SIGNING_CA_FILE for a private CA")
   endif()
-  fail("its signature does not verify (certificate expired, not for code signing, or not trusted by "
-       "${CA_FILE})" "${output}")
+  fail("its signature does not verify (certificate expired, not for code signing, or not trusted by ${CA_FILE})"
+       "${output}")
 endif()
 
+# osslsigncode writes an ordinary file; the signed program keeps the execute
+# permission that the linker gave the unsigned one.
+file(CHMOD "${part}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                                 WORLD_EXECUTE)
 file(RENAME "${part}" "${OUT}")
 message(STATUS "Signed and verified ${OUT}")

@@ -49,7 +49,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
   SetCurrentDirectoryA(updater_folder());
   decide_run_mode();
   if (run_mode() == MediaUpgrade && !media_upgrade_applies()) {
-    start_full_installer();
+    if (!start_full_installer()) {
+      // Nothing was handed over and nothing changed: not a success.
+      show_error(NULL, "セットアッププログラムの起動に失敗しました。");
+      return ERROR_INSTALL_FAILURE;  // 1603
+    }
     return ERROR_SUCCESS;  // handed over: the full installer does the rest
   }
 

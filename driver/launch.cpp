@@ -4,6 +4,15 @@
 
 #include "../installation/locator.h"
 
+namespace {
+
+// How long the updater waits for the started application to be ready for
+// input. An application that never gets there still counts as started: the
+// updater, and its single-instance mutex, must not stay behind with it.
+constexpr DWORD ReadyPatience = 60000;
+
+}  // namespace
+
 const char *application_switch(RunMode mode) { return mode == MediaUpgrade ? "Welcome" : "Setup"; }
 
 bool launch_application() {
@@ -21,7 +30,7 @@ bool launch_application() {
                       CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, NULL,
                       application_folder(), &startup, &process))
     return false;
-  WaitForInputIdle(process.hProcess, INFINITE);
+  WaitForInputIdle(process.hProcess, ReadyPatience);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;

@@ -8,5 +8,6 @@
 const char *application_switch(RunMode mode);
 
 // Starts the application with the switch of the current RunMode, in its own
-// folder, and waits until it is ready for input. True when it was started.
+// folder, and waits until it is ready for input, for a minute at most. True
+// when it was started.
 bool launch_application();

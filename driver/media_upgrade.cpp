@@ -12,8 +12,9 @@ bool media_upgrade_applies() {
          HIWORD(record.dwFileVersionMS) < LowestUpdatableMajor;
 }
 
-void start_full_installer() {
+bool start_full_installer() {
   char command[MAX_PATH + 2];
   wsprintfA(command, "\"%s\"", full_installer_path());
-  WinExec(command, SW_SHOW);
+  // WinExec answers above 31 once the program has started.
+  return WinExec(command, SW_SHOW) > 31;
 }

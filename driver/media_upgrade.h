@@ -7,5 +7,6 @@
 bool media_upgrade_applies();
 
 // Starts the full installer, quoted, so that a folder with blanks in its name
-// cannot make the system run a program at the cut-off path instead.
-void start_full_installer();
+// cannot make the system run a program at the cut-off path instead. False
+// when it could not be started (missing, blocked, not a program).
+bool start_full_installer();

@@ -17,26 +17,30 @@ constexpr DWORD PollTimeout = 0;
 constexpr DWORD Pause = 100;
 constexpr DWORD GracePeriod = 1000;
 constexpr DWORD Patience = 60000;
+// How long a window is given to handle a close request. One that takes longer
+// is given up on, so that an application or companion that has stopped
+// answering cannot hold the update: it is simply one that does not end.
+constexpr DWORD AnswerTimeout = 1000;
 
 // The request goes to the popup that the main window last activated (an open
 // dialog or message box of the application), otherwise to the main window:
 // closing the main window under an open dialog would not get through.
-void ask_application_to_close() {
+void ask_application_to_close(HWND window) {
   HWND main = application_main_window();
-  if (main != NULL) SendMessageA(GetLastActivePopup(main), WM_CLOSE, 0, 0);
+  if (main != NULL) send_pumping(window, GetLastActivePopup(main), WM_CLOSE, AnswerTimeout);
 }
 
-void close_companion_windows() {
-  close_window_by_title("Corvane.ScheduleNotify");
-  close_window_by_title("Wakebell - Untitled");
-  close_window_by_title("Chimewell - Untitled");
+void close_companion_windows(HWND window) {
+  close_window_by_title(window, "Corvane.ScheduleNotify");
+  close_window_by_title(window, "Wakebell - Untitled");
+  close_window_by_title(window, "Chimewell - Untitled");
 }
 
 }  // namespace
 
-void close_window_by_title(const char *title) {
+void close_window_by_title(HWND window, const char *title) {
   HWND found = FindWindowA(NULL, title);
-  if (found != NULL) SendMessageA(found, WM_CLOSE, 0, 0);
+  if (found != NULL) send_pumping(window, found, WM_CLOSE, AnswerTimeout);
 }
 
 ClosingResult close_running_application(HWND window) {
@@ -70,7 +74,7 @@ ClosingResult close_running_application(HWND window) {
       // before the box, so this pass sends a request at once.
       start = GetTickCount();
     }
-    if (now - start > GracePeriod) ask_application_to_close();
+    if (now - start > GracePeriod) ask_application_to_close(window);
     Sleep(Pause);
   }
 
@@ -78,6 +82,6 @@ ClosingResult close_running_application(HWND window) {
   // handle open the mutex goes with it, and the application, started again,
   // creates a fresh one.
   CloseHandle(mutex);
-  close_companion_windows();
+  close_companion_windows(window);
   return result;
 }

@@ -20,6 +20,32 @@ const char *file_in_application_folder(char *cache, const char *name) {
   return cache;
 }
 
+// Whether two paths name the same file: equal without regard to case, once
+// short (8.3) names are written out long where the file exists.
+bool same_file_path(const char *first, const char *second) {
+  char first_long[MAX_PATH], second_long[MAX_PATH];
+  DWORD length = GetLongPathNameA(first, first_long, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) lstrcpynA(first_long, first, MAX_PATH);
+  length = GetLongPathNameA(second, second_long, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) lstrcpynA(second_long, second, MAX_PATH);
+  return lstrcmpiA(first_long, second_long) == 0;
+}
+
+// Whether `window` belongs to a process that runs the application's
+// executable (the path from the registry).
+bool window_of_application(HWND window) {
+  const char *exe = application_exe_path();
+  DWORD process_id = 0;
+  if (exe == NULL || GetWindowThreadProcessId(window, &process_id) == 0) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+  if (process == NULL) return false;
+  char image[MAX_PATH];
+  DWORD size = MAX_PATH;
+  BOOL named = QueryFullProcessImageNameA(process, 0, image, &size);
+  CloseHandle(process);
+  return named && same_file_path(image, exe);
+}
+
 }  // namespace
 
 bool folder_from_app_path(char *out, const char *data, DWORD size) {
@@ -76,5 +102,8 @@ HWND application_main_window() {
   if (ini == NULL) return NULL;
   UINT value = GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini);
   HWND window = window_from_setting(value);
-  return IsWindow(window) ? window : NULL;
+  // The number outlives the window: after a crash of the application it may
+  // name a window that another program has made since, which must not be
+  // asked to close.
+  return IsWindow(window) && window_of_application(window) ? window : NULL;
 }

@@ -22,7 +22,8 @@ const char *application_ini_path();
 bool application_installed();
 
 // The main window named by "Window.Handle" in the ini file, when that names an
-// existing window; read anew on every call.
+// existing window of a process running the application's executable; read
+// anew on every call.
 HWND application_main_window();
 
 // The window handle that the ini file's 32-bit unsigned number names. Windows

@@ -43,6 +43,17 @@ bool start_payload(char *payload_path, char *command_line, const char *folder, P
                         &startup, process) != FALSE;
 }
 
+// Waits until the payload program is ready for input, dispatching one
+// message of the progress window between waits: a program that never gets
+// there would otherwise leave the window frozen for as long as it runs. Ends
+// as well when the program has ended or the wait fails.
+void wait_for_payload_idle(HWND window, HANDLE process) {
+  while (WaitForInputIdle(process, PumpInterval) == WAIT_TIMEOUT) {
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT) return;
+    pump_once(window);
+  }
+}
+
 // Waits for the payload program to end, dispatching one message of the
 // progress window between waits. Ends as well when the wait fails.
 void wait_for_payload(HWND window, HANDLE process) {
@@ -92,14 +103,14 @@ bool install_payload(HWND window, WORD resource_id, const char *target_folder) {
   }
 
   if (!start_payload(payload_path, command_line, folder, &process)) {
+    // Nothing runs it: the file is not left in the application folder.
+    DeleteFileA(payload_path);
     show_error(window, StartFailedText);
     return false;
   }
-  // Dispatches nothing meanwhile. On Windows a payload program that never
-  // reads a message queue lets this return at once; under Wine such a program
-  // may hold it until it ends, so the payload stand-in empties its queue and
-  // waits for input once as it starts.
-  WaitForInputIdle(process.hProcess, INFINITE);
+  // On Windows a payload program that never reads a message queue lets this
+  // return at once; under Wine such a program holds it until it ends.
+  wait_for_payload_idle(window, process.hProcess);
   SetForegroundWindow(window);
   wait_for_payload(window, process.hProcess);
   CloseHandle(process.hThread);

@@ -19,8 +19,10 @@ bool write_resource_to_file(const char *path, WORD resource_id);
 
 // Writes resource `resource_id` out as "CRVUPSUB.exe" into the application
 // folder, runs it hidden with `target_folder` after "-n" and the folder as
-// its current directory, waits until it has ended while pumping `window`
-// (the progress window, also the owner of the error boxes) and deletes the
-// file. True once the program was started and has ended, whatever its exit
-// code; false, after an error box, when it could not be written or started.
+// its current directory, waits until it is ready for input and then until it
+// has ended, both while pumping `window` (the progress window, also the owner
+// of the error boxes), and deletes the file. True once the program was
+// started and has ended, whatever its exit code; false, after an error box,
+// when it could not be written or started (a file written but not started is
+// deleted).
 bool install_payload(HWND window, WORD resource_id, const char *target_folder);

@@ -3,8 +3,10 @@
 // "Chimewell - Untitled", each of a class of its own, and records in
 // "Companions.log" beside itself which of them received WM_CLOSE, in the
 // order received. A window closes on WM_CLOSE; the program ends when all of
-// its windows are gone. Switch for tests:
+// its windows are gone. Switches for tests:
 //   --twice   a second window titled "Corvane.ScheduleNotify" (number 2)
+//   --hang    the "Wakebell - Untitled" window belongs to a thread that
+//             stops reading its messages once the window is up
 #include <windows.h>
 
 #include <cstring>
@@ -60,13 +62,32 @@ const Companion companions[] = {{"CorvaneScheduleNotify", "Corvane.ScheduleNotif
                                 {"ChimewellMain", "Chimewell - Untitled", 1}};
 const Companion second_notify = {"CorvaneScheduleNotify", "Corvane.ScheduleNotify", 2};
 
+// Opens the Wakebell window on this thread, then never reads a message.
+DWORD WINAPI hung_companion(void *ready) {
+  open_companion(companions[1], 1);
+  SetEvent(ready);
+  Sleep(INFINITE);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   path_beside_self(log_path, "Companions.log");
   log_start(log_path, "start");
+  bool hang = strstr(command_line, "--hang") != NULL;
   int index = 0;
-  for (const Companion &companion : companions) open_companion(companion, index++);
+  for (const Companion &companion : companions) {
+    if (hang && &companion == &companions[1]) {
+      HANDLE ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+      CloseHandle(CreateThread(NULL, 0, hung_companion, ready, 0, NULL));
+      WaitForSingleObject(ready, INFINITE);
+      CloseHandle(ready);
+      ++index;
+      continue;
+    }
+    open_companion(companion, index++);
+  }
   if (strstr(command_line, "--twice") != NULL) open_companion(second_notify, index++);
   append_log(log_path, "ready windows=%d", open_windows);
 

@@ -9,6 +9,11 @@
 //                    closes the popup first
 //   --no-handle      "Window.Handle" is not written
 //   --abandon-mutex  ends without releasing the mutex
+// WM_APP posted to its main window makes it stop reading its messages for
+// good, as a hung application does. The environment variable
+// STANDIN_APPLICATION_BUSY_MS=<ms> makes it, as it starts, make a hidden
+// window but not read its messages for that long, then end: it is never
+// ready for input, and touches neither the mutex nor the ini file.
 #include <windows.h>
 
 #include <cstdlib>
@@ -55,8 +60,22 @@ LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
+    case WM_APP:
+      append_log(log_path, "hang tick=%lu", GetTickCount());
+      Sleep(INFINITE);
+      return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Started busy: a window (so that the program has a message queue) whose
+// messages are not read for `ms`, then the end.
+int stay_busy(DWORD ms) {
+  append_log(log_path, "busy tick=%lu", GetTickCount());
+  CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, GetModuleHandleA(NULL), NULL);
+  Sleep(ms);
+  append_log(log_path, "busy over tick=%lu", GetTickCount());
+  return 0;
 }
 
 HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
@@ -77,6 +96,9 @@ HWND create_window(const char *class_name, WNDPROC procedure, const char *title,
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
   path_beside_self(log_path, "Corvane.log");
   log_start(log_path, "start");
+  char busy[32];
+  if (GetEnvironmentVariableA("STANDIN_APPLICATION_BUSY_MS", busy, sizeof busy) > 0)
+    return stay_busy(strtoul(busy, NULL, 10));
   closes_to_ignore = ignored_closes(command_line);
 
   HANDLE mutex = CreateMutexA(NULL, TRUE, "Corvane.MutexObject");

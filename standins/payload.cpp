@@ -25,6 +25,9 @@
 //                              add "plugins\Added.dll" (in that order, so
 //                              that the last file shows the others done),
 //                              leave "Corvane.exe" as it is, end with 1
+//   STANDIN_PAYLOAD_NEVER_IDLE=1
+//                              never read a message queue, so that it is
+//                              never ready for input while it runs
 #include <windows.h>
 
 #include <cstddef>
@@ -155,9 +158,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   // for input; so does this one, so that the updater's wait for it to become
   // idle ends while it runs. Under Wine one look at the queue is not enough:
   // the queue is emptied, then a wait for input (of no time) marks it idle.
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
+  if (environment_number("STANDIN_PAYLOAD_NEVER_IDLE", 0) == 0) {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
+  }
 
   log_start("payload.log", "start");
   Sleep(environment_number("STANDIN_PAYLOAD_SLEEP_MS", 0));

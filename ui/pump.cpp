@@ -1,5 +1,25 @@
 #include "pump.h"
 
+namespace {
+
+// The send being waited for, by number, and whether its answer has come. An
+// answer to a send that was given up on comes with an older number and
+// changes nothing; the state is static because such an answer may come long
+// after the wait that sent it has returned.
+ULONG_PTR awaited_send = 0;
+bool awaited_answered = false;
+
+// Called from a later look at the queue, once the target has handled the send.
+void CALLBACK note_answer(HWND, UINT, ULONG_PTR send, LRESULT) {
+  if (send == awaited_send) awaited_answered = true;
+}
+
+// The longest single wait for the answer: it is noticed in a look at the
+// queue, which each slice ends with, whether or not the wait was woken.
+constexpr DWORD AnswerSlice = 20;
+
+}  // namespace
+
 void pump_once(HWND window) {
   MSG message;
   if (!PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) return;
@@ -32,5 +52,21 @@ void wait_pumping(HWND window, DWORD milliseconds) {
       continue;
     if (GetTickCount() - start >= milliseconds) return;
     pump_once(window);
+  }
+}
+
+bool send_pumping(HWND window, HWND target, UINT message, DWORD timeout) {
+  if (IsHungAppWindow(target)) return false;
+  ULONG_PTR send = ++awaited_send;
+  awaited_answered = false;
+  if (!SendMessageCallbackA(target, message, 0, 0, note_answer, send)) return false;
+  DWORD start = GetTickCount();
+  for (;;) {
+    pump_once(window);  // its look at the queue delivers the answer
+    if (awaited_answered) return true;
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeout) return false;
+    DWORD slice = timeout - elapsed < AnswerSlice ? timeout - elapsed : AnswerSlice;
+    MsgWaitForMultipleObjectsEx(0, NULL, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }

@@ -10,3 +10,13 @@ void pump_once(HWND window);
 // Pumps until at least `milliseconds` have passed, dispatching each message
 // as it comes and sleeping while the queue is empty.
 void wait_pumping(HWND window, DWORD milliseconds);
+
+// Sends `message` (without parameters) to `target`, a window of another
+// program, and waits until that program has handled it, pumping `window`
+// meanwhile, so that the progress window keeps answering. Gives up after
+// `timeout` milliseconds, and at once when the system counts the target's
+// program as hung (it has not read its messages for several seconds): an
+// application that has stopped answering cannot hold the updater. A message
+// given up on stays with the target, which handles it if it ever answers
+// again. True when it was handled in time.
+bool send_pumping(HWND window, HWND target, UINT message, DWORD timeout);

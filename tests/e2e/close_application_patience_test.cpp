@@ -1,6 +1,7 @@
 // An application that will not close: after a minute the updater asks the
 // user whether to retry or give up. Each case waits out the patience, once
-// or twice, so there are few of them.
+// or twice, so there are few of them, and other waits of a minute share
+// their runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -43,11 +44,12 @@ MessageBoxView wait_for_question(DWORD pid, HWND window) {
 }
 
 // The whole update: giving up ends it with nothing installed, recorded or
-// started again.
+// started again. One companion window has stopped answering: it cannot hold
+// the update, and the others are still asked.
 TEST(CloseApplicationPatience, WithoutItsWindowHandleTheUserIsAskedAfterAMinuteAndMayGiveUp) {
   Installation installed("2.2.0.1");
   Program &application = installed.start_application("--no-handle");
-  Companions companions;
+  Companions companions("--hang");
   UpdateRun run(build_path("bin\\Setup.exe"), "/Automatically");
   ASSERT_NE(nullptr, run.progress_window());
   DWORD waiting = run.status_seen_at(kClosing, 10000);  // set as the wait begins
@@ -67,7 +69,9 @@ TEST(CloseApplicationPatience, WithoutItsWindowHandleTheUserIsAskedAfterAMinuteA
   run.answer(box, IDCANCEL);
   EXPECT_EQ(1602u, run.wait_exit(10000)) << "Cancel ends the update as cancelled, without another box";
   EXPECT_EQ(STILL_ACTIVE, wait_for_exit(application, 0)) << "the application is left running";
-  EXPECT_EQ(3u, companions.closed().size()) << "the companion windows are asked all the same";
+  std::vector<std::string> answering = {"Corvane.ScheduleNotify] #1", "Chimewell - Untitled] #1"};
+  EXPECT_EQ(answering, companions.closed()) << "the companion windows are asked all the same";
+  EXPECT_NE(nullptr, FindWindowA(NULL, "Wakebell - Untitled")) << "the hung one is still there";
   EXPECT_FALSE(file_exists(installed.folder() + "payload.log")) << "the payload ran";
   EXPECT_EQ("2.2.0.1", installed.version());
   DWORD app_ver = 0;
@@ -75,10 +79,17 @@ TEST(CloseApplicationPatience, WithoutItsWindowHandleTheUserIsAskedAfterAMinuteA
   EXPECT_EQ(1u, lines_with(installed.log(), "start cmdline").size()) << "started again";
 }
 
+// After Retry the application stops answering altogether: the question
+// still comes a minute later. The run also serves a second wait of a minute:
+// meanwhile another host starts the application as after an update, and that
+// copy never becomes ready for input; the start still counts, after a minute.
 TEST(CloseApplicationPatience, RetryAsksAtOnceThenAfterTheGracePeriodAndAsksTheUserAgainAMinuteLater) {
   Installation installed("2.2.0.1");
   Program &application = installed.start_application("--ignore-close");
   TargetHost host("close");
+  set_environment("STANDIN_APPLICATION_BUSY_MS", "90000");  // for what the launch host starts
+  TargetHost launch("launch");
+  set_environment("STANDIN_APPLICATION_BUSY_MS", "");
 
   MessageBoxView first = wait_for_question(host.pid(), host.window());
   ASSERT_TRUE(first.found());
@@ -87,6 +98,17 @@ TEST(CloseApplicationPatience, RetryAsksAtOnceThenAfterTheGracePeriodAndAsksTheU
   DWORD retried = now_ms();
   press_button(first.window, IDRETRY);
   ASSERT_TRUE(wait_window_gone(first.window, 5000));
+
+  // Two requests after Retry, then the application stops reading its messages.
+  auto requests_after_retry = [&] {
+    size_t count = 0;
+    for (DWORD tick : ticks_of(installed.log(), "close ignored"))
+      if (static_cast<int>(tick - retried) >= 0) ++count;
+    return count;
+  };
+  for (int i = 0; i < 100 && requests_after_retry() < 2; ++i) Sleep(50);
+  PostMessageA(FindWindowA("CorvaneStandInMain", NULL), WM_APP, 0, 0);
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "hang", 5000), "hang"));
 
   MessageBoxView second = wait_for_question(host.pid(), host.window());
   ASSERT_TRUE(second.found());
@@ -113,6 +135,15 @@ TEST(CloseApplicationPatience, RetryAsksAtOnceThenAfterTheGracePeriodAndAsksTheU
   finish(application);
   press_button(second.window, IDRETRY);
   EXPECT_EQ(HostReturnedTrue, host.wait(10000));
+
+  EXPECT_EQ(HostReturnedTrue, launch.wait(0)) << "the start counts";
+  std::vector<DWORD> busy = ticks_of(installed.log(), "busy ");
+  ASSERT_EQ(2u, busy.size()) << installed.log();
+  DWORD waited = launch.end_tick() - launch.begin_tick();
+  std::printf("the start was given up waiting for after %lu ms\n", waited);
+  EXPECT_GE(waited, kPatience);
+  EXPECT_LT(waited, kPatience + kLateness);
+  EXPECT_LT(launch.end_tick(), busy[1]) << "the started copy was busy all the time";
 }
 
 }  // namespace

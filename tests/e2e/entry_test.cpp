@@ -77,6 +77,36 @@ TEST(DiscUpgrade, FindsTheInstallerBesideAnUpdaterWhoseNameEndsInA5CByte) {
   EXPECT_TRUE(contains(wait_for_text(disc + "SETUP\\SETUP.log", "start", 10000), "start"));
 }
 
+// A full installer that cannot be started (a folder in its place, a file that
+// is no program): nothing was handed over, so the user is told and the
+// updater ends as failed; the application is left as it was.
+TEST(DiscUpgrade, AFullInstallerThatCannotStartIsReportedAsAFailure) {
+  Installation installed("2.2.0.1");
+  for (bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "a folder named SETUP.EXE" : "a text file named SETUP.EXE");
+    std::string disc = installed.folder() + (folder ? "folder-disc\\" : "text-disc\\");
+    make_folders(disc + "SETUP");
+    if (folder)
+      make_folders(disc + "SETUP\\SETUP.EXE");
+    else
+      ASSERT_TRUE(write_text_file(disc + "SETUP\\SETUP.EXE", "not a program\r\n"));
+    copy_file(build_path("bin\\Setup.exe"), disc + "Setup.exe");
+    Program updater = start_program(disc + "Setup.exe", "\"" + disc + "Setup.exe\"");
+    MessageBoxView box = wait_for_message_box(updater.id, 15000);
+    ASSERT_TRUE(box.found());
+    EXPECT_EQ("セットアッププログラムの起動に失敗しました。", box.text);
+    EXPECT_EQ(UpdaterCaption, box.caption);
+    EXPECT_EQ(nullptr, box.owner);
+    EXPECT_EQ("error", box.icon);
+    EXPECT_TRUE(box.has_buttons({IDOK}));
+    press_button(box.window, IDOK);
+    EXPECT_EQ(1603u, wait_for_exit(updater, 10000));
+    finish(updater);
+  }
+  EXPECT_EQ("2.2.0.1", installed.version());
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started";
+}
+
 TEST(SingleInstance, EndsAtOnceWhileAnotherInstanceHoldsTheMutex) {
   Installation installed("2.2.0.1");
   HANDLE mutex = CreateMutexA(NULL, TRUE, "CorvaneUpdate.MutexObject");

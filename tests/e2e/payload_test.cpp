@@ -1,7 +1,8 @@
 // Installing the payload into the application folder, as the user sees it:
 // the payload program run hidden against the folder and removed afterwards,
 // whatever it ends with; a left-over or busy payload file; and the failures
-// to write or start it, each with its message.
+// to write or start it, each with its message (a file that could not be
+// started is removed as well).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -29,6 +30,7 @@ class Payload : public testing::Test {
     SetEnvironmentVariableA("STANDIN_PAYLOAD_SLEEP_MS", NULL);
     SetEnvironmentVariableA("STANDIN_PAYLOAD_EXIT_CODE", NULL);
     SetEnvironmentVariableA("STANDIN_PAYLOAD_HOLD_MS", NULL);
+    SetEnvironmentVariableA("STANDIN_PAYLOAD_NEVER_IDLE", NULL);
   }
   // The payload program inherits the host's environment, the host ours.
   static void payload_option(const char *name, const char *value) { SetEnvironmentVariableA(name, value); }
@@ -82,6 +84,29 @@ TEST_F(Payload, RunsHiddenInTheApplicationFolderAndIsDeletedAfterwards) {
   std::printf("returned %lu ms after the payload program ended\n", after_end);
   EXPECT_GE(after_end, kPauses);
   EXPECT_LT(after_end, kPauses + 3000);
+}
+
+// A payload that never reads a message queue is never ready for input: the
+// wait for that must not freeze the window either. The About command is
+// posted, as the user's input is (a sent message would be served by the wait
+// itself under Wine).
+TEST_F(Payload, APayloadNeverReadyForInputLeavesTheWindowWorkingWhileItRuns) {
+  Installation installed("2.2.0.1");
+  payload_option("STANDIN_PAYLOAD_NEVER_IDLE", "1");
+  payload_option("STANDIN_PAYLOAD_SLEEP_MS", "4000");
+  TargetHost host("install");
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "payload.log", "start", 15000), "start"));
+  PostMessageA(host.window(), WM_SYSCOMMAND, 16, 0);
+  HWND about = wait_for_about_box(host.pid(), 2000);
+  DWORD opened = now_ms();
+  ASSERT_NE(nullptr, about) << "the window did not take the command while the payload ran";
+  std::string log = wait_for_text(installed.folder() + "payload.log", "installed=", 10000);
+  ASSERT_TRUE(contains(log, "installed=yes")) << log;
+  EXPECT_GT(static_cast<int>(ticks_of(log, "installed=")[0] - opened), 0)
+      << "the box opened only after the payload program had ended";
+  press_button(about, IDOK);
+  EXPECT_EQ(HostReturnedTrue, host.wait(10000));
+  EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
 }
 
 TEST_F(Payload, APayloadThatEndsAtOnceWithAFailureCodeStillCountsAsRun) {
@@ -206,12 +231,11 @@ TEST_F(Payload, WithoutAnApplicationFolderNothingIsWritten) {
   EXPECT_EQ(before, names_in(here));
 }
 
-TEST_F(Payload, APayloadThatCannotBeStartedIsReportedAndLeftInPlace) {
+TEST_F(Payload, APayloadThatCannotBeStartedIsReportedAndRemoved) {
   Installation installed("2.2.0.1");
   TargetHost host("install", "target_host_broken_payload.exe");
   expect_failure(host, kStartFailed);
-  std::string left = read_file(installed.folder() + "CRVUPSUB.exe");
-  EXPECT_TRUE(contains(left, "starting it fails")) << "the complete file stays";
+  EXPECT_EQ("Corvane.exe", names_in(installed.folder())) << "the file that could not be started stays";
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 //   "<log>" close          close_running_application(window); HostFoundNoMutex
 //                          when it could not wait for want of the mutex
 //   "<log>" install        install_payload(window, 107, application_folder())
+//   "<log>" launch         launch_application()
 // The log gets "begin tick=<t>" right before the operation and
 // "end tick=<t> result=<true|false> status=[<status line>]" after it.
 #include <windows.h>
 
+#include "../../driver/launch.h"
 #include "../../installation/close_application.h"
 #include "../../installation/locator.h"
 #include "../../installation/payload.h"
@@ -60,6 +62,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR tail, int) {
     ClosingResult closing = close_running_application(window);
     if (closing == ClosingResult::ApplicationEnded) code = HostReturnedTrue;
     if (closing == ClosingResult::NoMutex) code = HostFoundNoMutex;
+  } else if (lstrcmpA(scenario, "launch") == 0) {
+    if (launch_application()) code = HostReturnedTrue;
   } else if (install_payload(window, IDR_PAYLOAD, application_folder())) {
     code = HostReturnedTrue;
   }

@@ -8,7 +8,7 @@
 #include "window_driver.h"
 
 TargetHost::TargetHost(const std::string &scenario, const std::string &program) {
-  log_path_ = fresh_test_folder("-host") + "host.log";
+  log_path_ = fresh_test_folder("-host-" + scenario) + "host.log";
   std::string path = build_path("tests\\" + program);
   program_ = start_program(path, "\"" + path + "\" \"" + log_path_ + "\" " + scenario);
 }

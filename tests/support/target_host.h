@@ -12,8 +12,9 @@
 
 class TargetHost {
  public:
-  // Starts `program` (in the tests folder) with `scenario` ("close" or
-  // "install"); its log goes to a folder of the running test's own.
+  // Starts `program` (in the tests folder) with `scenario` ("close",
+  // "install" or "launch"); its log goes to a folder of the running test's
+  // own for that scenario.
   explicit TargetHost(const std::string &scenario, const std::string &program = "target_host.exe");
   ~TargetHost();
 

@@ -103,10 +103,16 @@ TEST_F(Locator, CountsAnyEntryNamedCorvaneExeAsInstalled) {
   EXPECT_FALSE(path_exists((folder + "missing.txt").c_str()));
 }
 
-TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindow) {
-  std::string folder = fresh_test_folder();
-  set_app_path(folder.substr(0, folder.size() - 1));
-  std::string ini = folder + "Corvane.ini";
+// The handle in the ini file must name a live window of a process running
+// the installed executable: the number outlives its window, and after a crash
+// of the application may name another program's window.
+TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindowOfTheApplication) {
+  Installation installed("2.2.0.1");
+  // The registry spells the folder in capitals; the comparison ignores case.
+  std::string upper = installed.folder();
+  CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+  set_app_path(upper.substr(0, upper.size() - 1));
+  std::string ini = installed.folder() + "Corvane.ini";
   EXPECT_EQ(nullptr, application_main_window());  // no ini file
 
   write_text_file(ini, "[Configuration]\r\nOther=1\r\n");
@@ -115,12 +121,35 @@ TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindow) {
   write_text_file(ini, "[Configuration]\r\nWindow.Handle=0\r\n");
   EXPECT_EQ(nullptr, application_main_window());
 
-  HWND window = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
-  ASSERT_NE(nullptr, window);
-  write_text_file(ini, "[Configuration]\r\nWindow.Handle=" + std::to_string(HandleToULong(window)) + "\r\n");
-  EXPECT_EQ(window, application_main_window());
+  auto name_in_ini = [&](HWND window) {
+    write_text_file(ini,
+                    "[Configuration]\r\nWindow.Handle=" + std::to_string(HandleToULong(window)) + "\r\n");
+  };
+  HWND foreign = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+  ASSERT_NE(nullptr, foreign);
+  name_in_ini(foreign);
+  EXPECT_EQ(nullptr, application_main_window()) << "a window of this test program";
+  DestroyWindow(foreign);
 
-  DestroyWindow(window);
+  // The same program run from another folder is not the installed application.
+  std::string elsewhere = fresh_test_folder("-elsewhere");
+  copy_file(installed.exe(), elsewhere + "Corvane.exe");
+  Program copy = start_program(elsewhere + "Corvane.exe", "\"" + elsewhere + "Corvane.exe\"");
+  WaitForInputIdle(copy.process, 10000);
+  HWND copy_window = window_from_setting(
+      GetPrivateProfileIntA("Configuration", "Window.Handle", 0, (elsewhere + "Corvane.ini").c_str()));
+  EXPECT_TRUE(IsWindow(copy_window));
+  name_in_ini(copy_window);
+  EXPECT_EQ(nullptr, application_main_window()) << "a window of a copy in " << elsewhere;
+  finish(copy);
+
+  installed.start_application();  // writes its own handle into the ini
+  HWND main = window_from_setting(GetPrivateProfileIntA("Configuration", "Window.Handle", 0, ini.c_str()));
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_EQ(main, application_main_window());
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(installed.wait_application_ended(10000));
   EXPECT_EQ(nullptr, application_main_window());
 }
 
