@@ -192,6 +192,7 @@ def main():
     print(f"| Imports | {sizes.get('setup_imports', '?')} | | | {sizes.get('peer_imports', '?')} |")
 
     print_scale(os.path.join(folder, "scale.txt"), window_peak)
+    print_kept_copy(os.path.join(folder, "scale.txt"))
 
 
 def print_phases(runs):
@@ -279,6 +280,52 @@ def print_scale(path, window_peak_kib):
               f"{Figure(runs[label]['exit_ms'], 1, -PAUSES_MS).text('ms')} |")
     if failures:
         print("\nScale runs that did not complete: " + ", ".join(f"{k} {n}" for k, n in sorted(failures.items())))
+
+
+def print_kept_copy(path):
+    """The kept copy of the application folder: keeping it before the payload
+    (free-space walk and copy), putting the folder back from it when every
+    file had changed and when none had, removing it, each by the updater's
+    own code, against cp -a of the same folder; and the timing program's
+    peak working set, which must not grow with the folder."""
+    if not os.path.exists(path):
+        return
+    kept = collections.defaultdict(lambda: collections.defaultdict(list))
+    copies = collections.defaultdict(list)
+    failures = collections.Counter()
+    for line in open(path):
+        fields = line.split()
+        if len(fields) < 3 or fields[0] not in ("kept", "kept-cp"):
+            continue
+        mib = int(fields[1])
+        values = dict(field.split("=", 1) for field in fields[2:])
+        if fields[0] == "kept-cp":
+            copies[mib].append(float(values["ms"]))
+        elif values.get("ok") != "1":
+            failures[mib] += 1
+        else:
+            for key in ("keep_ms", "restore_ms", "restore_unchanged_ms", "discard_ms", "peak_kib"):
+                kept[mib][key].append(float(values[key]))
+    if not kept:
+        return
+    sizes = sorted(kept)
+    peaks = {mib: Figure(kept[mib]["peak_kib"], 1 / 1024) for mib in sizes}
+    growth = peaks[sizes[-1]].median - peaks[sizes[0]].median
+    print("\n| Application folder | keep a copy (free-space walk, copy) | put back, every file changed "
+          "| put back, none changed | remove the copy | cp -a of the folder | keep against cp "
+          "| put back against cp | peak working set |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for mib in sizes:
+        keep, restore, copy = Figure(kept[mib]["keep_ms"]), Figure(kept[mib]["restore_ms"]), Figure(copies[mib])
+        ratio = (lambda figure: f"{figure.median / copy.median:.2f} × cp" if copy and copy.median > 0 else "—")
+        print(f"| {mib} MiB | {keep.text('ms', 1)} | {restore.text('ms', 1)} | "
+              f"{Figure(kept[mib]['restore_unchanged_ms']).text('ms', 1)} | "
+              f"{Figure(kept[mib]['discard_ms']).text('ms', 1)} | {copy.text('ms', 1)} | {ratio(keep)} | "
+              f"{ratio(restore)} | {peaks[mib].text('MiB', 1)} |")
+    print(f"\nPeak working set from {sizes[0]} to {sizes[-1]} MiB: {growth:+.1f} MiB "
+          f"(target: does not grow with the folder, ≤ +1 MiB) — {verdict(growth, 1.0)}")
+    if failures:
+        print("\nKept-copy runs that failed: " + ", ".join(f"{k} MiB {n}" for k, n in sorted(failures.items())))
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "../installation/close_application.h"
+#include "../installation/kept_copy.h"
 #include "../installation/locator.h"
 #include "../installation/payload.h"
 #include "../ui/message_box.h"
@@ -93,10 +94,15 @@ UpdateOutcome run_update(bool automatic) {
   }
 
   show_status(window, "アップデートを行っています。", kPause);
+  // An update that could not be undone is not started; a failed one is undone.
+  char kept[MAX_PATH];
+  if (!keep_application_folder(window, kept)) return UpdateOutcome::Failed;
   if (!install_payload(window, IDR_PAYLOAD, application_folder()) || !new_version_installed()) {
+    restore_application_folder(window, kept);
     show_error(window, "アプリケーションの更新に失敗しました。");
     return UpdateOutcome::Failed;
   }
+  discard_kept_copy(kept);
   if (!record_version()) {
     show_error(window, "バージョン番号の更新に失敗しました。");
     return UpdateOutcome::Failed;

@@ -20,6 +20,13 @@
 //   STANDIN_PAYLOAD_INSTALL_NOTHING=1
 //                              end at once without installing anything, with
 //                              0 all the same: only the installed file tells
+//   STANDIN_PAYLOAD_INSTALL_PART=1
+//                              install part of the new version and fail, as
+//                              an installer that stops half way: delete
+//                              "help\Corvane.hlp", replace "Corvane.dat",
+//                              add "plugins\Added.dll" (in that order, so
+//                              that the last file shows the others done),
+//                              leave "Corvane.exe" as it is, end with 1
 //   STANDIN_PAYLOAD_NEVER_IDLE=1
 //                              never read a message queue, so that it is
 //                              never ready for input while it runs
@@ -108,6 +115,18 @@ bool install_resource(const char *folder, const char *name, int resource, bool a
   return installed;
 }
 
+// The part of the new version that STANDIN_PAYLOAD_INSTALL_PART installs.
+void install_part(const char *folder) {
+  const char data[] = "part of the new version";
+  char path[MAX_PATH];
+  snprintf(path, sizeof path, "%shelp\\Corvane.hlp", folder);  // the folder ends with a backslash
+  DeleteFileA(path);
+  install_file(folder, "Corvane.dat", data, sizeof data - 1);
+  snprintf(path, sizeof path, "%splugins", folder);
+  CreateDirectoryA(path, NULL);
+  install_file(folder, "plugins\\Added.dll", data, sizeof data - 1);
+}
+
 DWORD environment_number(const char *name, DWORD fallback) {
   char value[32];
   if (GetEnvironmentVariableA(name, value, sizeof value) == 0) return fallback;
@@ -157,7 +176,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   bool installed = false;
   if (target_folder(GetCommandLineA(), folder) && !nothing) {
     bool broken = environment_number("STANDIN_PAYLOAD_BREAK_APPLICATION", 0) != 0;
-    installed = install_resource(folder, "Corvane.exe", kApplicationResource, broken);
+    if (environment_number("STANDIN_PAYLOAD_INSTALL_PART", 0) != 0)
+      install_part(folder);
+    else
+      installed = install_resource(folder, "Corvane.exe", kApplicationResource, broken);
   }
   append_log("payload.log", "installed=%s folder=[%s] tick=%lu", installed ? "yes" : "no", folder,
              GetTickCount());

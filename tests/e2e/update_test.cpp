@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "../../ui/caption.h"
 #include "companions.h"
 #include "files.h"
@@ -58,14 +61,76 @@ void expect_failure(UpdateRun &run, const std::string &text, DWORD exit_code,
   EXPECT_EQ(exit_code, run.wait_exit());
 }
 
-// Nothing of the installation changed: same executable, no "AppVer", and
-// the application started only the `starts` times the test started it.
+// The system's temporary folder, as the updater started from here sees it.
+std::string temporary_folder() {
+  char path[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, path);
+  return path;
+}
+
+// The copies of the application folder that the updater has kept, by name.
+std::vector<std::string> kept_copies() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((temporary_folder() + "CorvaneUpdate.Backup*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Copies kept by an earlier test that failed would be taken for this one's.
+class WithoutKeptCopies : public testing::Environment {
+  void SetUp() override {
+    for (const std::string &name : kept_copies()) remove_tree(temporary_folder() + name);
+  }
+};
+testing::Environment *const without_kept_copies = testing::AddGlobalTestEnvironment(new WithoutKeptCopies);
+
+// Everything below `folder` (with its backslash) and the folder itself, one
+// sorted line per entry: its path below `folder`, attributes, time of last
+// change and, for a file, its size and a hash of its bytes.
+std::string tree_picture(const std::string &folder, const std::string &below = "") {
+  std::vector<std::string> lines;
+  WIN32_FILE_ATTRIBUTE_DATA self;
+  if (below.empty() && GetFileAttributesExA(folder.c_str(), GetFileExInfoStandard, &self))
+    lines.push_back(". written=" + std::to_string(self.ftLastWriteTime.dwHighDateTime) + ":" +
+                    std::to_string(self.ftLastWriteTime.dwLowDateTime));
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + below + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "";
+  do {
+    std::string name = below + found.cFileName;
+    if (std::string(found.cFileName) == "." || std::string(found.cFileName) == "..") continue;
+    std::string line = name + " attributes=" + std::to_string(found.dwFileAttributes) +
+                       " written=" + std::to_string(found.ftLastWriteTime.dwHighDateTime) + ":" +
+                       std::to_string(found.ftLastWriteTime.dwLowDateTime);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      lines.push_back(line + "\n" + tree_picture(folder, name + "\\"));
+    } else {
+      std::string bytes = read_file(folder + name);
+      lines.push_back(line + " size=" + std::to_string(bytes.size()) +
+                      " hash=" + std::to_string(std::hash<std::string>()(bytes)));
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(lines.begin(), lines.end());
+  std::string picture;
+  for (const std::string &line : lines) picture += line + "\n";
+  return picture;
+}
+
+// Nothing of the installation changed: same executable, no "AppVer", no
+// kept copy, and the application started only the `starts` times the test
+// started it.
 void expect_unchanged(const Installation &installed, const std::string &version, size_t starts = 0) {
   EXPECT_EQ(version, installed.version());
   EXPECT_EQ(starts, lines_with(installed.log(), "start cmdline").size()) << "started again";
   DWORD app_ver = 0;
   EXPECT_FALSE(read_app_ver(&app_ver));
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
+  EXPECT_EQ(std::vector<std::string>(), kept_copies());
 }
 
 // The update was applied and the application started again with `word`.
@@ -75,6 +140,7 @@ void expect_updated(const Installation &installed, const std::string &word) {
   EXPECT_TRUE(read_app_ver(&app_ver));
   EXPECT_EQ(0x02030001u, app_ver);
   EXPECT_FALSE(file_exists(installed.folder() + "CRVUPSUB.exe"));
+  EXPECT_EQ(std::vector<std::string>(), kept_copies());
   std::string log = wait_for_text(installed.folder() + "Corvane.log", "/" + word, 5000);
   std::string folder = installed.folder().substr(0, installed.folder().size() - 1);
   EXPECT_TRUE(
@@ -306,9 +372,92 @@ TEST(Failure, APayloadThatInstalledNothingIsNoUpdate) {
   Installation installed("2.2.0.1");
   set_environment("STANDIN_PAYLOAD_INSTALL_NOTHING", "1");
   UpdateRun run(setup_path(), "/Automatically");
+  // Its log lies in the application folder until the folder is put back.
+  EXPECT_TRUE(
+      contains(wait_for_text(installed.folder() + "payload.log", "installed=no", 30000), "installed=no"))
+      << "the payload ran";
   expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
   set_environment("STANDIN_PAYLOAD_INSTALL_NOTHING", "");
-  EXPECT_TRUE(contains(read_file(installed.folder() + "payload.log"), "installed=no")) << "the payload ran";
+  expect_unchanged(installed, "2.2.0.1");
+}
+
+// An installation with files besides the executable: one that the failing
+// payload replaces, one it deletes, one it leaves alone (read-only), in a
+// folder of their own where it matters.
+void add_application_files(const Installation &installed) {
+  std::string folder = installed.folder();
+  make_folders(folder + "help");
+  ASSERT_TRUE(write_text_file(folder + "Corvane.dat", "old data"));
+  ASSERT_TRUE(write_text_file(folder + "help\\Corvane.hlp", "old help"));
+  ASSERT_TRUE(write_text_file(folder + "readme.txt", "old readme"));
+  ASSERT_TRUE(SetFileAttributesA((folder + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+}
+
+// Waits until the failing payload's work shows in the folder: the file it
+// adds last, the others changed before it.
+void expect_half_installed(const std::string &folder) {
+  std::string added = wait_for_text(folder + "plugins\\Added.dll", "new version", 30000);
+  ASSERT_TRUE(contains(added, "new version")) << "the payload changed nothing";
+  EXPECT_EQ("part of the new version", read_file(folder + "Corvane.dat"));
+  EXPECT_FALSE(file_exists(folder + "help\\Corvane.hlp"));
+}
+
+TEST(Failure, APayloadThatFailsHalfWayIsUndone) {
+  Installation installed("2.2.0.1");
+  add_application_files(installed);
+  std::string before = tree_picture(installed.folder());
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "1");
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_half_installed(installed.folder());
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "");
+  EXPECT_EQ(before, tree_picture(installed.folder()));
+  expect_unchanged(installed, "2.2.0.1");
+}
+
+// The payload's file stays in use after it has ended, so the folder cannot
+// be put back whole: the user is told where the kept copy is, and it stays.
+TEST(Failure, AFolderThatCannotBePutBackWholeKeepsItsCopy) {
+  Installation installed("2.2.0.1");
+  add_application_files(installed);
+  std::string before = tree_picture(installed.folder());
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "1");
+  set_environment("STANDIN_PAYLOAD_HOLD_MS", "10000");
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_half_installed(installed.folder());
+  std::string kept = temporary_folder() + "CorvaneUpdate.Backup\\";
+  expect_box(run,
+             "一部のファイルを更新前の状態に戻せませんでした。\n"
+             "更新前のファイルは次のフォルダに残してあります。\n" +
+                 kept,
+             {IDOK}, "error", IDOK, run.progress_window());
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "");
+  set_environment("STANDIN_PAYLOAD_HOLD_MS", "");
+  EXPECT_EQ(before, tree_picture(kept));
+  // All but the payload's file is back.
+  std::string now = tree_picture(installed.folder());
+  EXPECT_TRUE(contains(now, "CRVUPSUB.exe")) << now;
+  EXPECT_TRUE(contains(now, "help\\Corvane.hlp")) << now;
+  EXPECT_FALSE(contains(now, "plugins")) << now;
+  remove_tree(kept);
+}
+
+// A file of the application that another program holds open cannot be
+// copied: the update ends before anything is changed.
+TEST(Failure, AFileThatCannotBeCopiedStopsTheUpdateBeforeItStarts) {
+  Installation installed("2.2.0.1");
+  add_application_files(installed);
+  std::string held_path = installed.folder() + "help\\Corvane.hlp";
+  std::string before = tree_picture(installed.folder());
+  HANDLE held = CreateFileA(held_path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  UpdateRun run(setup_path(), "/Automatically");
+  expect_box(run, "更新前のファイルを保存できないため、アップデートを中止します。\n" + held_path, {IDOK},
+             "error", IDOK, run.progress_window(), kUpdating);
+  EXPECT_EQ(kFailed, run.wait_exit());
+  CloseHandle(held);
+  EXPECT_EQ(before, tree_picture(installed.folder()));
   expect_unchanged(installed, "2.2.0.1");
 }
 
@@ -349,6 +498,7 @@ TEST(Failure, AppVerThatCannotBeWrittenLeavesTheApplicationStopped) {
   expect_failure(run, "バージョン番号の更新に失敗しました。", kFailed);
   make_key_read_only(false);
   EXPECT_EQ("2.3.0.1", installed.version()) << "the files are replaced before the version is recorded";
+  EXPECT_EQ(std::vector<std::string>(), kept_copies()) << "the copy goes once the new version is verified";
   DWORD app_ver = 0;
   EXPECT_FALSE(read_app_ver(&app_ver));
   EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
