@@ -35,6 +35,22 @@ DWORD run_updater(const std::string &setup, const std::string &arguments = "") {
   return code;
 }
 
+// Runs the updater, which must show one error box without an owner saying
+// `text`, answers it, and expects the updater to end with 1603 (a failure).
+void expect_ownerless_error_then_1603(const std::string &setup, const char *text) {
+  Program updater = start_program(setup, "\"" + setup + "\"");
+  MessageBoxView box = wait_for_message_box(updater.id, 15000);
+  ASSERT_TRUE(box.found());
+  EXPECT_EQ(text, box.text);
+  EXPECT_EQ(UpdaterCaption, box.caption);
+  EXPECT_EQ(nullptr, box.owner);
+  EXPECT_EQ("error", box.icon);
+  EXPECT_TRUE(box.has_buttons({IDOK}));
+  press_button(box.window, IDOK);
+  EXPECT_EQ(1603u, wait_for_exit(updater, 10000));
+  finish(updater);
+}
+
 TEST(DiscUpgrade, HandsVersion2OverToTheFullInstallerQuoted) {
   Installation installed("2.2.0.1");
   std::string disc = installed.folder() + "disc\\";
@@ -92,17 +108,7 @@ TEST(DiscUpgrade, AFullInstallerThatCannotStartIsReportedAsAFailure) {
     else
       ASSERT_TRUE(write_text_file(disc + "SETUP\\SETUP.EXE", "not a program\r\n"));
     copy_file(build_path("bin\\Setup.exe"), disc + "Setup.exe");
-    Program updater = start_program(disc + "Setup.exe", "\"" + disc + "Setup.exe\"");
-    MessageBoxView box = wait_for_message_box(updater.id, 15000);
-    ASSERT_TRUE(box.found());
-    EXPECT_EQ("セットアッププログラムの起動に失敗しました。", box.text);
-    EXPECT_EQ(UpdaterCaption, box.caption);
-    EXPECT_EQ(nullptr, box.owner);
-    EXPECT_EQ("error", box.icon);
-    EXPECT_TRUE(box.has_buttons({IDOK}));
-    press_button(box.window, IDOK);
-    EXPECT_EQ(1603u, wait_for_exit(updater, 10000));
-    finish(updater);
+    expect_ownerless_error_then_1603(disc + "Setup.exe", "セットアッププログラムの起動に失敗しました。");
   }
   EXPECT_EQ("2.2.0.1", installed.version());
   EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started";
@@ -124,18 +130,7 @@ TEST(SingleInstance, ReportsAnUpdaterMutexThatCannotBeCreated) {
   // An event under the updater's mutex name makes CreateMutexA fail.
   HANDLE event = CreateEventA(NULL, TRUE, FALSE, "CorvaneUpdate.MutexObject");
   ASSERT_NE(nullptr, event);
-  std::string setup = build_path("bin\\Setup.exe");
-  Program updater = start_program(setup, "\"" + setup + "\"");
-  MessageBoxView box = wait_for_message_box(updater.id, 15000);
-  ASSERT_TRUE(box.found());
-  EXPECT_EQ("排他オブジェクトの作成に失敗しました。", box.text);
-  EXPECT_EQ(UpdaterCaption, box.caption);
-  EXPECT_EQ(nullptr, box.owner);
-  EXPECT_EQ("error", box.icon);
-  EXPECT_TRUE(box.has_buttons({IDOK}));
-  press_button(box.window, IDOK);
-  EXPECT_EQ(1603u, wait_for_exit(updater, 10000));
-  finish(updater);
+  expect_ownerless_error_then_1603(build_path("bin\\Setup.exe"), "排他オブジェクトの作成に失敗しました。");
   CloseHandle(event);
 }
 
