@@ -75,13 +75,16 @@ TEST_F(AboutBox, OpensForEveryCommandThatDiffersOnlyInTheLowFourBits) {
 }
 
 // F1 pressed in a box that the window owns reaches the window as WM_HELP
-// from that box.
+// from that box; the host's trace shows that it did, so that "no About box"
+// means refused, not never asked.
 TEST_F(AboutBox, OpensOnF1ButNotWhileABoxOwnedByTheWindowIsOpen) {
-  open_host("message=確認 wait=60000");
+  std::string trace = fresh_test_folder() + "help.log";
+  open_host("\"trace=" + trace + "\" message=確認 wait=60000");
   MessageBoxView message = wait_for_message_box(host_.id, 10000);
   ASSERT_TRUE(message.found());
   type_key(message.window, VK_F1);
   EXPECT_EQ(nullptr, wait_for_about_box(host_.id, 1000));
+  EXPECT_EQ("WM_HELP\r\n", read_file(trace)) << "F1 in the message box never reached the window";
   press_button(message.window, IDOK);
   ASSERT_TRUE(wait_window_gone(message.window, 5000));
 
@@ -94,6 +97,8 @@ TEST_F(AboutBox, OpensOnF1ButNotWhileABoxOwnedByTheWindowIsOpen) {
   type_key(box, VK_F1);
   Sleep(1000);
   EXPECT_EQ(1, about_box_count(host_.id));
+  EXPECT_EQ("WM_HELP\r\nWM_HELP\r\nWM_HELP\r\n", read_file(trace))
+      << "F1 in the About box never reached the window";
   press_button(box, IDOK);
   EXPECT_TRUE(wait_window_gone(box, 5000));
 }

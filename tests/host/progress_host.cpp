@@ -9,6 +9,9 @@
 //   about          open the About box as its system-menu entry does (the
 //                  host stays in it until the box is closed)
 //   destroy        destroy the window
+//   trace=PATH     from now on, add a line "WM_HELP" to the file PATH for
+//                  each WM_HELP that reaches the window, so that a test can
+//                  tell a request that was refused from one that never came
 // Exit code 0, or 1 when the window could not be created.
 #include <windows.h>
 
@@ -48,6 +51,24 @@ char *next_step(char **cursor) {
   return step;
 }
 
+HWND traced_window;
+char trace_path[MAX_PATH];
+
+// Sees each message sent to a window of the host's thread before its
+// procedure does.
+LRESULT CALLBACK trace_sent(int code, WPARAM wparam, LPARAM lparam) {
+  const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lparam);
+  if (code == HC_ACTION && sent->hwnd == traced_window && sent->message == WM_HELP) {
+    HANDLE file = CreateFileA(trace_path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, 0, NULL);
+    DWORD written;
+    if (file != INVALID_HANDLE_VALUE) {
+      WriteFile(file, "WM_HELP\r\n", 9, &written, NULL);
+      CloseHandle(file);
+    }
+  }
+  return CallNextHookEx(NULL, code, wparam, lparam);
+}
+
 void run_step(HWND window, const char *step) {
   const char *argument;
   if ((argument = after_prefix(step, "status=")) != NULL) {
@@ -58,6 +79,10 @@ void run_step(HWND window, const char *step) {
     show_message(window, argument, MB_OK | MB_ICONINFORMATION);
   } else if (lstrcmpA(step, "about") == 0) {
     SendMessageA(window, WM_SYSCOMMAND, AboutCommand, 0);
+  } else if ((argument = after_prefix(step, "trace=")) != NULL) {
+    lstrcpynA(trace_path, argument, MAX_PATH);
+    traced_window = window;
+    SetWindowsHookExA(WH_CALLWNDPROC, trace_sent, NULL, GetCurrentThreadId());
   } else if (lstrcmpA(step, "destroy") == 0) {
     DestroyWindow(window);
   }

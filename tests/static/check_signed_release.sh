@@ -155,7 +155,12 @@ expect "a certificate not meant for code signing stops the build" \
 expect "with osslsigncode's own reason" has_message "Unsupported Signer's certificate purpose" "$work/server.log"
 
 # A wrong password: the build stops with a message, and neither program is
-# left in bin/, unsigned or from the build before.
+# left in bin/, unsigned or from the build before. The failed build above
+# left bin/ empty, so the signed programs are built there again first.
+configure "$keys/password"
+expect "the right password signs both programs into bin/ again" sh -c \
+  'cmake --build "$1" --target Setup -j2 >"$2" 2>&1 && [ -e "$3/Stub.exe" ] && [ -e "$3/Setup.exe" ]' - \
+  "$build" "$work/rebuilt.log" "$bin"
 printf 'not the password\n' >"$keys/wrong"
 configure "$keys/wrong"
 expect "a wrong password stops the build" sh -c '! cmake --build "$1" --target Setup -j2 >"$2" 2>&1' - \

@@ -18,7 +18,11 @@ TargetHost::TargetHost(const std::string &scenario, const std::string &program) 
 TargetHost::~TargetHost() { finish(program_); }
 
 HWND TargetHost::window() {
-  if (window_ == NULL) window_ = wait_for_progress_window(program_.id, 10000);
+  if (window_ != NULL) return window_;
+  window_ = wait_for_progress_window(program_.id, 10000);
+  // Fails the test here: a NULL window would otherwise pass as the owner of
+  // an ownerless box.
+  if (window_ == NULL) ADD_FAILURE() << "the host's progress window never came";
   return window_;
 }
 

@@ -19,7 +19,8 @@ class TargetHost {
   ~TargetHost();
 
   DWORD pid() const { return program_.id; }
-  // The host's progress window, waited for until it is up; NULL when it never came.
+  // The host's progress window, waited for until it is up; NULL, failing the
+  // test, when it never came.
   HWND window();
   // The text of the window's status line, as it is now.
   std::string status();

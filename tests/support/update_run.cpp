@@ -9,6 +9,9 @@ UpdateRun::UpdateRun(const std::string &setup, const std::string &tail, bool win
   // The first status text stands for a second: found within 20 ms, the
   // window's first text is still on it.
   progress_ = wait_for_progress_window(updater_.id, 15000);
+  // A window that never came fails here: a NULL window would otherwise pass
+  // as the owner of an ownerless box.
+  if (progress_ == NULL) ADD_FAILURE() << "the progress window never came";
   if (progress_ != NULL) recorder_.reset(new StatusRecorder(progress_));
 }
 

@@ -27,7 +27,8 @@ class UpdateRun {
   DWORD pid() const { return updater_.id; }
   DWORD started_at() const { return started_at_; }
 
-  // The progress window (NULL when it did not come).
+  // The progress window (NULL when it did not come, which fails the test
+  // unless no window was expected).
   HWND progress_window() const { return progress_; }
 
   // The next message box that has not been answered yet; an empty view when
