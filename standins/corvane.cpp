@@ -8,6 +8,10 @@
 //   --popup          a modal popup is open over the main window; WM_CLOSE
 //                    closes the popup first
 //   --no-handle      "Window.Handle" is not written
+//   --ask-on-close=N the main window answers WM_CLOSE with a modal question
+//                    of its own, which its user answers "close" after N ms;
+//                    WM_CLOSE that reaches the question dismisses it, and
+//                    the application goes on running
 //   --abandon-mutex  ends without releasing the mutex
 // WM_APP posted to its main window makes it stop reading its messages for
 // good, as a hung application does. The environment variable
@@ -27,6 +31,12 @@ char log_path[MAX_PATH];
 // WM_CLOSE requests the main window still ignores; -1: all of them.
 int closes_to_ignore = 0;
 HWND main_window = NULL;
+// How long the user takes to answer the question asked on WM_CLOSE; 0: none
+// is asked.
+DWORD question_ms = 0;
+// The question's state while its modal loop runs.
+enum class Answer { Pending, Close, Dismissed };
+Answer answer = Answer::Pending;
 
 bool has_switch(const char *command_line, const char *name) { return strstr(command_line, name) != NULL; }
 
@@ -46,6 +56,54 @@ LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
+                   int x, int y, int width, int height) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = GetModuleHandleA(NULL);
+  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = class_name;
+  RegisterClassA(&window_class);
+  return CreateWindowExA(0, class_name, title, style, x, y, width, height, owner, NULL,
+                         GetModuleHandleA(NULL), NULL);
+}
+
+LRESULT CALLBACK question_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    append_log(log_path, "close question tick=%lu", GetTickCount());
+    answer = Answer::Dismissed;
+    return 0;
+  }
+  if (message == WM_TIMER) {
+    KillTimer(window, 1);
+    append_log(log_path, "question answered tick=%lu", GetTickCount());
+    answer = Answer::Close;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Asks, as a real application asks "save your changes?", in a modal loop of
+// its own; true when the user's answer was to close.
+bool user_agrees_to_close() {
+  HWND question = create_window("CorvaneStandInQuestion", question_procedure, "Veltrano - 確認",
+                                WS_POPUP | WS_CAPTION | WS_VISIBLE, main_window, 100, 100, 280, 120);
+  append_log(log_path, "question asked tick=%lu", GetTickCount());
+  EnableWindow(main_window, FALSE);
+  SetActiveWindow(question);
+  SetTimer(question, 1, question_ms, NULL);
+  answer = Answer::Pending;
+  MSG message;
+  while (answer == Answer::Pending && GetMessageA(&message, NULL, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  EnableWindow(main_window, TRUE);
+  DestroyWindow(question);
+  return answer == Answer::Close;
+}
+
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
@@ -55,7 +113,7 @@ LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         return 0;
       }
       append_log(log_path, "close main tick=%lu", GetTickCount());
-      DestroyWindow(window);
+      if (question_ms == 0 || user_agrees_to_close()) DestroyWindow(window);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -78,19 +136,6 @@ int stay_busy(DWORD ms) {
   return 0;
 }
 
-HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
-                   int x, int y, int width, int height) {
-  WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = GetModuleHandleA(NULL);
-  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  window_class.lpszClassName = class_name;
-  RegisterClassA(&window_class);
-  return CreateWindowExA(0, class_name, title, style, x, y, width, height, owner, NULL,
-                         GetModuleHandleA(NULL), NULL);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
@@ -100,6 +145,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
   if (GetEnvironmentVariableA("STANDIN_APPLICATION_BUSY_MS", busy, sizeof busy) > 0)
     return stay_busy(strtoul(busy, NULL, 10));
   closes_to_ignore = ignored_closes(command_line);
+  const char *ask = strstr(command_line, "--ask-on-close=");
+  if (ask != NULL) question_ms = strtoul(ask + 15, NULL, 10);
 
   HANDLE mutex = CreateMutexA(NULL, TRUE, "Corvane.MutexObject");
 
