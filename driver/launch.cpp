@@ -18,7 +18,10 @@ const char *application_switch(RunMode mode) { return mode == MediaUpgrade ? "We
 bool start_worth_retrying(DWORD error, int attempts_made) {
   // A virus scanner opens a just-written executable for a moment, and while
   // it does, the start fails with one of these two. Anything else (a missing
-  // or damaged file, too little memory) does not pass by itself.
+  // or damaged file, too little memory) does not pass by itself. Wine
+  // answers a start of a file held open without FILE_SHARE_READ with the
+  // sharing violation (measured); access denied, which Windows gives for
+  // some scanners' holds, is not seen there.
   bool passing = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
   return passing && attempts_made < StartAttempts;
 }
