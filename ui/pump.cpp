@@ -67,7 +67,9 @@ bool send_pumping(HWND window, HWND target, UINT message) {
   // go to the question and dismiss it. A target that stops reading its
   // messages, before the send or while handling it, is counted as hung by
   // the system after a few seconds and given up on then; one whose window
-  // has gone will not answer at all.
+  // has gone will not answer at all. Wine, like Windows, counts a program as
+  // hung once its thread has neither looked at its queue nor waited on it
+  // for five seconds.
   for (;;) {
     pump_once(window);  // its look at the queue delivers the answer
     if (awaited_answered) return true;
