@@ -8,10 +8,10 @@
 //   --popup          a modal popup is open over the main window; WM_CLOSE
 //                    closes the popup first
 //   --no-handle      "Window.Handle" is not written
-//   --ask-on-close=N the main window answers WM_CLOSE with a modal question
-//                    of its own, which its user answers "close" after N ms;
-//                    WM_CLOSE that reaches the question dismisses it, and
-//                    the application goes on running
+//   --ask-on-close=N the main window answers WM_CLOSE with a question of its
+//                    own ("save your changes?"), which its user answers Yes
+//                    after N ms; WM_CLOSE that reaches the question dismisses
+//                    it, and the application goes on running
 //   --abandon-mutex  ends without releasing the mutex
 // WM_APP posted to its main window makes it stop reading its messages for
 // good, as a hung application does. The environment variable
@@ -34,9 +34,6 @@ HWND main_window = NULL;
 // How long the user takes to answer the question asked on WM_CLOSE; 0: none
 // is asked.
 DWORD question_ms = 0;
-// The question's state while its modal loop runs.
-enum class Answer { Pending, Close, Dismissed };
-Answer answer = Answer::Pending;
 
 bool has_switch(const char *command_line, const char *name) { return strstr(command_line, name) != NULL; }
 
@@ -56,52 +53,23 @@ LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
-                   int x, int y, int width, int height) {
-  WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = GetModuleHandleA(NULL);
-  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  window_class.lpszClassName = class_name;
-  RegisterClassA(&window_class);
-  return CreateWindowExA(0, class_name, title, style, x, y, width, height, owner, NULL,
-                         GetModuleHandleA(NULL), NULL);
+// The user's answer, given a while after the question was asked: "Yes",
+// save and close. Posted to the question, if it is still up.
+void CALLBACK answer_question(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(NULL, timer);
+  append_log(log_path, "question answered tick=%lu", GetTickCount());
+  PostMessageA(GetLastActivePopup(main_window), WM_COMMAND, IDYES, 0);
 }
 
-LRESULT CALLBACK question_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CLOSE) {
-    append_log(log_path, "close question tick=%lu", GetTickCount());
-    answer = Answer::Dismissed;
-    return 0;
-  }
-  if (message == WM_TIMER) {
-    KillTimer(window, 1);
-    append_log(log_path, "question answered tick=%lu", GetTickCount());
-    answer = Answer::Close;
-    return 0;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
-
-// Asks, as a real application asks "save your changes?", in a modal loop of
-// its own; true when the user's answer was to close.
+// Asks, as a real application asks before it closes, in a message box of its
+// own; true when the answer is to close. WM_CLOSE reaching the box answers
+// Cancel: the question is dismissed and the application goes on running.
 bool user_agrees_to_close() {
-  HWND question = create_window("CorvaneStandInQuestion", question_procedure, "Veltrano - 確認",
-                                WS_POPUP | WS_CAPTION | WS_VISIBLE, main_window, 100, 100, 280, 120);
+  SetTimer(NULL, 0, question_ms, answer_question);
   append_log(log_path, "question asked tick=%lu", GetTickCount());
-  EnableWindow(main_window, FALSE);
-  SetActiveWindow(question);
-  SetTimer(question, 1, question_ms, NULL);
-  answer = Answer::Pending;
-  MSG message;
-  while (answer == Answer::Pending && GetMessageA(&message, NULL, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  EnableWindow(main_window, TRUE);
-  DestroyWindow(question);
-  return answer == Answer::Close;
+  int answer = MessageBoxA(main_window, "変更を保存しますか？", "Veltrano", MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDCANCEL) append_log(log_path, "close question tick=%lu", GetTickCount());
+  return answer == IDYES;
 }
 
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -134,6 +102,19 @@ int stay_busy(DWORD ms) {
   Sleep(ms);
   append_log(log_path, "busy over tick=%lu", GetTickCount());
   return 0;
+}
+
+HWND create_window(const char *class_name, WNDPROC procedure, const char *title, DWORD style, HWND owner,
+                   int x, int y, int width, int height) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = GetModuleHandleA(NULL);
+  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = class_name;
+  RegisterClassA(&window_class);
+  return CreateWindowExA(0, class_name, title, style, x, y, width, height, owner, NULL,
+                         GetModuleHandleA(NULL), NULL);
 }
 
 }  // namespace

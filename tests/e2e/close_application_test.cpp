@@ -98,34 +98,6 @@ TEST(CloseApplication, ClosesTheApplicationsOpenDialogFirst) {
   EXPECT_GT(ticks_of(installed.log(), "close popup")[0] - host.begin_tick(), 1000u);
 }
 
-// "Save your changes?": an application that asks its user first is not hung
-// (its question reads its messages). The request waits for the answer with
-// the progress window served meanwhile; none dismisses the question.
-TEST(CloseApplication, AnApplicationThatAsksItsUserFirstIsWaitedForUntilTheAnswer) {
-  Installation installed("2.2.0.1");
-  installed.start_application("--ask-on-close=4000");
-  TargetHost host("close");
-  ASSERT_NE(nullptr, host.window());
-  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "question asked", 10000), "asked"));
-  // A posted command is served only by a wait that pumps the window.
-  PostMessageA(host.window(), WM_SYSCOMMAND, 16, 0);
-  HWND about = wait_for_about_box(host.pid(), 2000);
-  DWORD opened = now_ms();
-  ASSERT_NE(nullptr, about) << "the progress window was not served while the question was up";
-  press_button(about, IDOK);
-  EXPECT_EQ(HostReturnedTrue, host.wait(15000));
-
-  std::string log = installed.log();
-  std::vector<DWORD> answered = ticks_of(log, "question answered"), ended = ticks_of(log, "exit ");
-  ASSERT_EQ(1u, answered.size()) << log;
-  ASSERT_EQ(1u, ended.size()) << log;
-  EXPECT_GT(static_cast<int>(answered[0] - opened), 0) << "the About box came only after the answer";
-  EXPECT_EQ(1u, lines_with(log, "close main").size()) << log;
-  EXPECT_TRUE(lines_with(log, "close question").empty()) << log;
-  EXPECT_GE(ended[0], answered[0]);
-  EXPECT_GE(host.end_tick(), answered[0]) << "the update went on only after the application had ended";
-}
-
 TEST(CloseApplication, AnApplicationThatEndsWithoutReleasingItsMutexHasEnded) {
   Installation installed("2.2.0.1");
   installed.start_application("--abandon-mutex");
@@ -179,17 +151,35 @@ TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyOneIsAsked) {
   EXPECT_NE(nullptr, FindWindowA(NULL, "Corvane.ScheduleNotify")) << "the other one stays open";
 }
 
-// A virus scanner opens the just-written executable for a moment: a start
-// refused meanwhile is attempted again, and succeeds once it is let go.
-TEST(Restart, AStartRefusedWhileTheNewExecutableIsHeldOpenIsAttemptedAgain) {
+// As its users run it: the application asks its user "save your changes?"
+// before it closes, and a virus scanner holds the new executable for a
+// moment when it is started again. The question is not hung (it reads its
+// messages): the request waits for its answer, the progress window is served
+// meanwhile and no request dismisses the question; the start refused while
+// the executable is held is attempted again.
+TEST(CloseApplication, AnApplicationThatAsksFirstGetsItsAnswerAndARefusedRestartIsAttemptedAgain) {
   Installation installed("2.2.0.1");
+  installed.start_application("--ask-on-close=4000");
   UpdateRun run(build_path("bin\\Setup.exe"));
   ASSERT_NE(nullptr, run.progress_window());
-  MessageBoxView confirmation = run.next_box();
-  ASSERT_TRUE(confirmation.found());
-  run.answer(confirmation, IDOK);
+  run.answer(run.next_box(), IDOK);  // the confirmation
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "question asked", 10000), "asked"));
+  PostMessageA(run.progress_window(), WM_SYSCOMMAND, 16, 0);  // served only by a wait that pumps
+  HWND about = wait_for_about_box(run.pid(), 2000);
+  DWORD opened = now_ms();
+  ASSERT_NE(nullptr, about) << "the progress window was not served while the question was up";
+  press_button(about, IDOK);
+
   MessageBoxView completion = run.next_box();  // the new version is in place
   ASSERT_TRUE(completion.found());
+  std::string log = installed.log();
+  std::vector<DWORD> answered = ticks_of(log, "question answered");
+  ASSERT_EQ(1u, answered.size()) << log;
+  EXPECT_GT(static_cast<int>(answered[0] - opened), 0) << "the About box came only after the answer";
+  EXPECT_EQ(1u, lines_with(log, "close main").size()) << log;
+  EXPECT_TRUE(lines_with(log, "close question").empty()) << log;
+  EXPECT_GE(run.status_seen_at("アップデートを行っています。"), answered[0]) << "the update went on after it";
+
   HANDLE held = CreateFileA(installed.exe().c_str(), GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                             OPEN_EXISTING, 0, NULL);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -200,9 +190,8 @@ TEST(Restart, AStartRefusedWhileTheNewExecutableIsHeldOpenIsAttemptedAgain) {
   CloseHandle(held);
   EXPECT_FALSE(started_while_held) << installed.log();
   EXPECT_EQ(0u, run.wait_exit(10000)) << "a box saying that the start failed holds the updater";
-  std::string log = wait_for_text(installed.folder() + "Corvane.log", "/Setup", 5000);
+  log = wait_for_text(installed.folder() + "Corvane.log", "/Setup", 5000);
   EXPECT_TRUE(contains(log, "cmdline=[\"" + installed.exe() + "\" /Setup]")) << log;
-
   // Its mutex would hold the next test's closing.
   PostMessageA(FindWindowA("CorvaneStandInMain", NULL), WM_CLOSE, 0, 0);
   EXPECT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "exit ", 10000), "exit "));
