@@ -17,17 +17,19 @@ constexpr DWORD PollTimeout = 0;
 constexpr DWORD Pause = 100;
 constexpr DWORD GracePeriod = 1000;
 constexpr DWORD Patience = 60000;
-// How long a window is given to handle a close request. One that takes longer
-// is given up on, so that an application or companion that has stopped
-// answering cannot hold the update: it is simply one that does not end.
-constexpr DWORD AnswerTimeout = 1000;
 
 // The request goes to the popup that the main window last activated (an open
 // dialog or message box of the application), otherwise to the main window:
-// closing the main window under an open dialog would not get through.
+// closing the main window under an open dialog would not get through. The
+// send waits for as long as the application keeps reading its messages: one
+// that asks its user first ("save your changes?") holds the update until
+// that question is answered, and only then does the next pass look again,
+// so no request reaches its question and dismisses it. One that has stopped
+// answering is given up on within the system's hung threshold: it is simply
+// one that does not end, and the patience below still runs out for it.
 void ask_application_to_close(HWND window) {
   HWND main = application_main_window();
-  if (main != NULL) send_pumping(window, GetLastActivePopup(main), WM_CLOSE, AnswerTimeout);
+  if (main != NULL) send_pumping(window, GetLastActivePopup(main), WM_CLOSE);
 }
 
 void close_companion_windows(HWND window) {
@@ -40,7 +42,7 @@ void close_companion_windows(HWND window) {
 
 void close_window_by_title(HWND window, const char *title) {
   HWND found = FindWindowA(NULL, title);
-  if (found != NULL) send_pumping(window, found, WM_CLOSE, AnswerTimeout);
+  if (found != NULL) send_pumping(window, found, WM_CLOSE);
 }
 
 ClosingResult close_running_application(HWND window) {

@@ -20,5 +20,6 @@ ClosingResult close_running_application(HWND window);
 
 // Sends WM_CLOSE to the first top-level window titled `title`, of any class,
 // if there is one, and waits for it to be handled while pumping `window`, for
-// a second at most. Reports nothing and does not wait for it to disappear.
+// as long as the window's program is not hung. Reports nothing and does not
+// wait for the window to disappear.
 void close_window_by_title(HWND window, const char *title);

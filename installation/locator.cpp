@@ -20,15 +20,28 @@ const char *file_in_application_folder(char *cache, const char *name) {
   return cache;
 }
 
-// Whether two paths name the same file: equal without regard to case, once
-// short (8.3) names are written out long where the file exists.
-bool same_file_path(const char *first, const char *second) {
-  char first_long[MAX_PATH], second_long[MAX_PATH];
-  DWORD length = GetLongPathNameA(first, first_long, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) lstrcpynA(first_long, first, MAX_PATH);
-  length = GetLongPathNameA(second, second_long, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) lstrcpynA(second_long, second, MAX_PATH);
-  return lstrcmpiA(first_long, second_long) == 0;
+// The identity of the file at `path`: its volume's serial number and its
+// index on that volume. Opened without access rights and with every sharing
+// mode, so that a running program's image, or a file another program holds
+// open, can be looked at, and nothing is kept from anyone.
+bool identify_file(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                            OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BOOL known = GetFileInformationByHandle(file, info);
+  CloseHandle(file);
+  return known != FALSE;
+}
+
+// Whether two paths name one existing file. The files themselves are
+// compared, not the texts: one file has many spellings (case, short 8.3
+// names, the doubled backslash of an "AppPath" that ends in one, "." and
+// ".." parts), and two texts that look alike can name different files.
+bool same_file(const char *first, const char *second) {
+  BY_HANDLE_FILE_INFORMATION one, other;
+  return identify_file(first, &one) && identify_file(second, &other) &&
+         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
 }
 
 // Whether `window` belongs to a process that runs the application's
@@ -43,7 +56,7 @@ bool window_of_application(HWND window) {
   DWORD size = MAX_PATH;
   BOOL named = QueryFullProcessImageNameA(process, 0, image, &size);
   CloseHandle(process);
-  return named && same_file_path(image, exe);
+  return named && same_file(image, exe);
 }
 
 }  // namespace

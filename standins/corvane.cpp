@@ -8,6 +8,10 @@
 //   --popup          a modal popup is open over the main window; WM_CLOSE
 //                    closes the popup first
 //   --no-handle      "Window.Handle" is not written
+//   --ask-on-close=N the main window answers WM_CLOSE with a question of its
+//                    own ("save your changes?"), which its user answers Yes
+//                    after N ms; WM_CLOSE that reaches the question dismisses
+//                    it, and the application goes on running
 //   --abandon-mutex  ends without releasing the mutex
 // WM_APP posted to its main window makes it stop reading its messages for
 // good, as a hung application does. The environment variable
@@ -27,6 +31,9 @@ char log_path[MAX_PATH];
 // WM_CLOSE requests the main window still ignores; -1: all of them.
 int closes_to_ignore = 0;
 HWND main_window = NULL;
+// How long the user takes to answer the question asked on WM_CLOSE; 0: none
+// is asked.
+DWORD question_ms = 0;
 
 bool has_switch(const char *command_line, const char *name) { return strstr(command_line, name) != NULL; }
 
@@ -46,6 +53,25 @@ LRESULT CALLBACK popup_procedure(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// The user's answer, given a while after the question was asked: "Yes",
+// save and close. Posted to the question, if it is still up.
+void CALLBACK answer_question(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(NULL, timer);
+  append_log(log_path, "question answered tick=%lu", GetTickCount());
+  PostMessageA(GetLastActivePopup(main_window), WM_COMMAND, IDYES, 0);
+}
+
+// Asks, as a real application asks before it closes, in a message box of its
+// own; true when the answer is to close. WM_CLOSE reaching the box answers
+// Cancel: the question is dismissed and the application goes on running.
+bool user_agrees_to_close() {
+  SetTimer(NULL, 0, question_ms, answer_question);
+  append_log(log_path, "question asked tick=%lu", GetTickCount());
+  int answer = MessageBoxA(main_window, "変更を保存しますか？", "Veltrano", MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDCANCEL) append_log(log_path, "close question tick=%lu", GetTickCount());
+  return answer == IDYES;
+}
+
 LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
@@ -55,7 +81,7 @@ LRESULT CALLBACK main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
         return 0;
       }
       append_log(log_path, "close main tick=%lu", GetTickCount());
-      DestroyWindow(window);
+      if (question_ms == 0 || user_agrees_to_close()) DestroyWindow(window);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -100,6 +126,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show) {
   if (GetEnvironmentVariableA("STANDIN_APPLICATION_BUSY_MS", busy, sizeof busy) > 0)
     return stay_busy(strtoul(busy, NULL, 10));
   closes_to_ignore = ignored_closes(command_line);
+  const char *ask = strstr(command_line, "--ask-on-close=");
+  if (ask != NULL) question_ms = strtoul(ask + 15, NULL, 10);
 
   HANDLE mutex = CreateMutexA(NULL, TRUE, "Corvane.MutexObject");
 

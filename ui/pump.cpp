@@ -15,7 +15,8 @@ void CALLBACK note_answer(HWND, UINT, ULONG_PTR send, LRESULT) {
 }
 
 // The longest single wait for the answer: it is noticed in a look at the
-// queue, which each slice ends with, whether or not the wait was woken.
+// queue, which each slice ends with, whether or not the wait was woken, and
+// the target is looked at again after each slice.
 constexpr DWORD AnswerSlice = 20;
 
 }  // namespace
@@ -55,18 +56,24 @@ void wait_pumping(HWND window, DWORD milliseconds) {
   }
 }
 
-bool send_pumping(HWND window, HWND target, UINT message, DWORD timeout) {
+bool send_pumping(HWND window, HWND target, UINT message) {
   if (IsHungAppWindow(target)) return false;
   ULONG_PTR send = ++awaited_send;
   awaited_answered = false;
   if (!SendMessageCallbackA(target, message, 0, 0, note_answer, send)) return false;
-  DWORD start = GetTickCount();
+  // No time limit of its own: an application that answers WM_CLOSE with a
+  // question of its own reads its messages in the question's modal loop and
+  // answers once its user has; given up on sooner, its next request would
+  // go to the question and dismiss it. A target that stops reading its
+  // messages, before the send or while handling it, is counted as hung by
+  // the system after a few seconds and given up on then; one whose window
+  // has gone will not answer at all. Wine, like Windows, counts a program as
+  // hung once its thread has neither looked at its queue nor waited on it
+  // for five seconds.
   for (;;) {
     pump_once(window);  // its look at the queue delivers the answer
     if (awaited_answered) return true;
-    DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= timeout) return false;
-    DWORD slice = timeout - elapsed < AnswerSlice ? timeout - elapsed : AnswerSlice;
-    MsgWaitForMultipleObjectsEx(0, NULL, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (!IsWindow(target) || IsHungAppWindow(target)) return false;
+    MsgWaitForMultipleObjectsEx(0, NULL, AnswerSlice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }

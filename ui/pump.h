@@ -13,10 +13,13 @@ void wait_pumping(HWND window, DWORD milliseconds);
 
 // Sends `message` (without parameters) to `target`, a window of another
 // program, and waits until that program has handled it, pumping `window`
-// meanwhile, so that the progress window keeps answering. Gives up after
-// `timeout` milliseconds, and at once when the system counts the target's
-// program as hung (it has not read its messages for several seconds): an
-// application that has stopped answering cannot hold the updater. A message
-// given up on stays with the target, which handles it if it ever answers
-// again. True when it was handled in time.
-bool send_pumping(HWND window, HWND target, UINT message, DWORD timeout);
+// meanwhile, so that the progress window keeps answering. There is no time
+// limit: the wait lasts as long as the target's program keeps reading its
+// messages (it may be showing a question of its own to its user). It gives
+// up when the system counts that program as hung (it has not read its
+// messages for about five seconds), before the send or during the wait, and
+// when the target window has gone: an application that has stopped
+// answering cannot hold the updater. A message given up on stays with the
+// target, which handles it if it ever answers again; its late answer is
+// ignored. True when it was handled.
+bool send_pumping(HWND window, HWND target, UINT message);

@@ -1,9 +1,9 @@
 // Closing the running application before an update, as the user sees it: an
 // application that is not running, one that closes when asked (at once, after
-// some requests, through an open dialog, without releasing its mutex), a
-// mutex name taken by another kind of object, and the companion windows.
-// The waits that last out the one-minute patience are in
-// close_application_patience_test.cpp.
+// some requests, through an open dialog, after asking its user, without
+// releasing its mutex), a mutex name taken by another kind of object, and the
+// companion windows; and starting it again after the update. The waits that
+// last out the one-minute patience are in close_application_patience_test.cpp.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -17,7 +17,9 @@
 #include "files.h"
 #include "installation.h"
 #include "process.h"
+#include "progress_driver.h"
 #include "target_host.h"
+#include "update_run.h"
 #include "window_driver.h"
 
 namespace {
@@ -147,6 +149,52 @@ TEST(CloseApplication, OfTwoCompanionWindowsWithOneTitleOnlyOneIsAsked) {
   // may change as windows come and go; that the other stays open is what
   // the user sees.
   EXPECT_NE(nullptr, FindWindowA(NULL, "Corvane.ScheduleNotify")) << "the other one stays open";
+}
+
+// As its users run it: the application asks its user "save your changes?"
+// before it closes, and a virus scanner holds the new executable for a
+// moment when it is started again. The question is not hung (it reads its
+// messages): the request waits for its answer, the progress window is served
+// meanwhile and no request dismisses the question; the start refused while
+// the executable is held is attempted again.
+TEST(CloseApplication, AnApplicationThatAsksFirstGetsItsAnswerAndARefusedRestartIsAttemptedAgain) {
+  Installation installed("2.2.0.1");
+  installed.start_application("--ask-on-close=4000");
+  UpdateRun run(build_path("bin\\Setup.exe"));
+  ASSERT_NE(nullptr, run.progress_window());
+  run.answer(run.next_box(), IDOK);  // the confirmation
+  ASSERT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "question asked", 10000), "asked"));
+  PostMessageA(run.progress_window(), WM_SYSCOMMAND, 16, 0);  // served only by a wait that pumps
+  HWND about = wait_for_about_box(run.pid(), 2000);
+  DWORD opened = now_ms();
+  ASSERT_NE(nullptr, about) << "the progress window was not served while the question was up";
+  press_button(about, IDOK);
+
+  MessageBoxView completion = run.next_box();  // the new version is in place
+  ASSERT_TRUE(completion.found());
+  std::string log = installed.log();
+  std::vector<DWORD> answered = ticks_of(log, "question answered");
+  ASSERT_EQ(1u, answered.size()) << log;
+  EXPECT_GT(static_cast<int>(answered[0] - opened), 0) << "the About box came only after the answer";
+  EXPECT_EQ(1u, lines_with(log, "close main").size()) << log;
+  EXPECT_TRUE(lines_with(log, "close question").empty()) << log;
+  EXPECT_GE(run.status_seen_at("アップデートを行っています。"), answered[0]) << "the update went on after it";
+
+  HANDLE held = CreateFileA(installed.exe().c_str(), GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                            OPEN_EXISTING, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  run.answer(completion, IDOK);
+  EXPECT_TRUE(wait_window_gone(run.progress_window(), 10000));
+  Sleep(600);  // the first attempts come and fail meanwhile
+  bool started_while_held = contains(installed.log(), "/Setup");
+  CloseHandle(held);
+  EXPECT_FALSE(started_while_held) << installed.log();
+  EXPECT_EQ(0u, run.wait_exit(10000)) << "a box saying that the start failed holds the updater";
+  log = wait_for_text(installed.folder() + "Corvane.log", "/Setup", 5000);
+  EXPECT_TRUE(contains(log, "cmdline=[\"" + installed.exe() + "\" /Setup]")) << log;
+  // Its mutex would hold the next test's closing.
+  PostMessageA(FindWindowA("CorvaneStandInMain", NULL), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(contains(wait_for_text(installed.folder() + "Corvane.log", "exit ", 10000), "exit "));
 }
 
 }  // namespace

@@ -108,10 +108,12 @@ TEST_F(Locator, CountsAnyEntryNamedCorvaneExeAsInstalled) {
 // of the application may name another program's window.
 TEST_F(Locator, FindsTheMainWindowOnlyWhileTheIniNamesALiveWindowOfTheApplication) {
   Installation installed("2.2.0.1");
-  // The registry spells the folder in capitals; the comparison ignores case.
+  // The registry spells the folder in capitals and ends it in a backslash,
+  // so the executable's path holds two: it still names the running image.
   std::string upper = installed.folder();
   CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
-  set_app_path(upper.substr(0, upper.size() - 1));
+  set_app_path(upper);
+  ASSERT_TRUE(contains(text(application_exe_path()), "\\\\Corvane.exe"));
   std::string ini = installed.folder() + "Corvane.ini";
   EXPECT_EQ(nullptr, application_main_window());  // no ini file
 
