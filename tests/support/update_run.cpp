@@ -59,3 +59,70 @@ DWORD UpdateRun::status_seen_at(const std::string &text, DWORD timeout_ms) {
 void set_environment(const char *name, const std::string &value) {
   SetEnvironmentVariableA(name, value.empty() ? NULL : value.c_str());
 }
+
+namespace {
+
+// The text of one `L"..."` that Wine's debug output gives: \XXXX is a
+// UTF-16 unit in hex, \n, \r, \t, \\ and \" as in C; back to code page 932.
+std::string from_debug_string(const std::string &quoted) {
+  std::wstring wide;
+  for (size_t i = 0; i < quoted.size(); ++i) {
+    char c = quoted[i];
+    if (c != '\\' || i + 1 == quoted.size()) {
+      wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    } else if (isxdigit(static_cast<unsigned char>(quoted[i + 1])) && i + 4 < quoted.size()) {
+      wide += static_cast<wchar_t>(std::stoul(quoted.substr(i + 1, 4), nullptr, 16));
+      i += 4;
+    } else {
+      char escaped = quoted[++i];
+      wide += escaped == 'n' ? L'\n' : escaped == 'r' ? L'\r' : escaped == 't' ? L'\t' : escaped;
+    }
+  }
+  std::string text(wide.size() * 2, '\0');
+  text.resize(WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &text[0],
+                                  static_cast<int>(text.size()), NULL, NULL));
+  return text;
+}
+
+}  // namespace
+
+EventCapture::EventCapture() {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, folder);
+  path_ = std::string(folder) + "veltrano-events-" + std::to_string(GetCurrentProcessId()) + ".log";
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+  file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      &inherited, CREATE_ALWAYS, 0, NULL);
+  EXPECT_NE(INVALID_HANDLE_VALUE, file_);
+  set_environment("WINEDEBUG", "-all,+eventlog");
+}
+
+EventCapture::~EventCapture() {
+  set_environment("WINEDEBUG", "-all");
+  CloseHandle(file_);
+  DeleteFileA(path_.c_str());
+}
+
+std::vector<std::string> EventCapture::events() const {
+  const std::string marker = ":eventlog:ReportEventW L\"";
+  std::vector<std::string> events;
+  std::string output = read_file(path_);
+  for (size_t at = output.find(marker); at != std::string::npos; at = output.find(marker, at + 1)) {
+    size_t line = output.rfind('\n', at) + 1;  // npos + 1: the first line
+    std::string level = output.substr(line, at - line);
+    level = level.substr(level.rfind(':') + 1);  // after a process or thread prefix
+    size_t begin = at + marker.size(), end = output.find("\"\n", begin);
+    std::string type = level == "err" ? "error" : level == "warn" ? "warning" : "information";
+    events.push_back(type + ": " + from_debug_string(output.substr(begin, end - begin)));
+  }
+  return events;
+}
+
+DWORD run_unseen(const std::string &setup, const std::string &tail, const EventCapture &events,
+                 DWORD limit_ms) {
+  Program updater = start_program(setup, "\"" + setup + "\"" + (tail.empty() ? "" : " " + tail), "",
+                                  SW_SHOWNORMAL, unseen_desktop(), events.output());
+  DWORD code = wait_for_exit(updater, limit_ms);
+  finish(updater);
+  return code;
+}

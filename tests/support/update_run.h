@@ -60,3 +60,26 @@ class UpdateRun {
 // Sets (or, with an empty value, removes) a variable of this test process's
 // environment, which the programs it starts inherit.
 void set_environment(const char *name, const std::string &value);
+
+// What the programs started while it lives record in the event log. Wine
+// keeps no event log: it prints each event's text on its `eventlog` debug
+// channel, to the program's standard error, which this sends to a file.
+class EventCapture {
+ public:
+  EventCapture();                          // the channel on for programs started from now on
+  ~EventCapture();                         // and off again
+  HANDLE output() const { return file_; }  // start_program's error_output
+  // Each event text recorded so far, as "<type>: <text>" with the type
+  // "error", "warning" or "information" and the text in code page 932.
+  std::vector<std::string> events() const;
+
+ private:
+  std::string path_;
+  HANDLE file_;
+};
+
+// Runs `setup` with `tail` to its end on unseen_desktop(), where no box can
+// be answered; gives its exit code, or STILL_ACTIVE (and ends it) when it did
+// not end within `limit_ms`: a box that waited.
+DWORD run_unseen(const std::string &setup, const std::string &tail, const EventCapture &events,
+                 DWORD limit_ms);

@@ -1,0 +1,9 @@
+#include "event_log.h"
+
+void report_event(const char *source, WORD type, DWORD id, const char *text) {
+  HANDLE log = RegisterEventSourceA(NULL, source);
+  if (log == NULL) return;
+  const char *strings[] = {text};
+  ReportEventA(log, type, 0, id, NULL, 1, 0, strings, NULL);
+  DeregisterEventSource(log);
+}
