@@ -42,7 +42,7 @@ DWORD run_updater(const std::string &setup, const std::string &arguments = "") {
 // recorded instead, as an error.
 void expect_ownerless_error_then_1603(const std::string &setup, const char *text) {
   EventCapture capture;
-  Program updater = start_program(setup, "\"" + setup + "\"", "", SW_SHOWNORMAL, "", capture.output());
+  Program updater = start_program(setup, "\"" + setup + "\"");
   MessageBoxView box = wait_for_message_box(updater.id, 15000);
   ASSERT_TRUE(box.found());
   EXPECT_EQ(text, box.text);
@@ -55,7 +55,7 @@ void expect_ownerless_error_then_1603(const std::string &setup, const char *text
   finish(updater);
   EXPECT_EQ(std::vector<std::string>(), capture.events());
 
-  EXPECT_EQ(1603u, run_unseen(setup, "", capture, 10000));
+  EXPECT_EQ(1603u, run_unseen(setup, "", 10000));
   std::vector<std::string> recorded = {std::string("error: ") + text,
                                        "error: アップデート・プログラムを終了しました。終了コード: 1603"};
   EXPECT_EQ(recorded, capture.events());
@@ -132,7 +132,7 @@ TEST(SingleInstance, EndsAtOnceWhileAnotherInstanceHoldsTheMutex) {
   EXPECT_EQ(1618u, run_updater(build_path("bin\\Setup.exe"))) << "another update is running";
   EXPECT_LT(now_ms() - start, 3000u);
   EventCapture capture;
-  EXPECT_EQ(1618u, run_unseen(build_path("bin\\Setup.exe"), "/Automatically", capture, 3000));
+  EXPECT_EQ(1618u, run_unseen(build_path("bin\\Setup.exe"), "/Automatically", 3000));
   std::vector<std::string> recorded = {"warning: アップデート・プログラムを終了しました。終了コード: 1618"};
   EXPECT_EQ(recorded, capture.events()) << "retry later";
   ReleaseMutex(mutex);

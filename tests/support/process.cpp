@@ -7,7 +7,7 @@
 #include "files.h"
 
 Program start_program(const std::string &path, const std::string &command_line, const std::string &directory,
-                      int show, const std::string &desktop, HANDLE error_output) {
+                      int show, const std::string &desktop) {
   std::string folder = directory;
   if (folder.empty()) folder = folder_of(path);
   std::vector<char> line(command_line.begin(), command_line.end());
@@ -19,14 +19,10 @@ Program start_program(const std::string &path, const std::string &command_line, 
   std::vector<char> desktop_name(desktop.begin(), desktop.end());
   desktop_name.push_back(0);
   if (!desktop.empty()) startup.lpDesktop = desktop_name.data();
-  if (error_output != NULL) {
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdError = error_output;
-  }
   PROCESS_INFORMATION started = {};
   Program program;
-  if (!CreateProcessA(path.c_str(), line.data(), NULL, NULL, error_output != NULL, 0, NULL, folder.c_str(),
-                      &startup, &started)) {
+  if (!CreateProcessA(path.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
+                      &started)) {
     ADD_FAILURE() << "cannot start " << path << ": " << GetLastError();
     return program;
   }

@@ -11,11 +11,11 @@ struct Program {
 
 // Starts `path` with `command_line` (the whole line, program name included)
 // in `directory` (the program's own folder when empty), on `desktop`
-// ("station\\desktop"; this one when empty), its standard error going to
-// `error_output` when given. Fails the test when the program cannot be started.
+// ("station\\desktop"; this one when empty). Fails the test when the program
+// cannot be started.
 Program start_program(const std::string &path, const std::string &command_line,
                       const std::string &directory = "", int show = SW_SHOWNORMAL,
-                      const std::string &desktop = "", HANDLE error_output = NULL);
+                      const std::string &desktop = "");
 
 // A desktop on a window station that no screen shows, as a service or a
 // task run without a logged-on user has: made once per test process, for

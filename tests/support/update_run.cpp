@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "files.h"
+
 UpdateRun::UpdateRun(const std::string &setup, const std::string &tail, bool window_expected) {
   started_at_ = now_ms();
   updater_ = start_program(setup, "\"" + setup + "\"" + (tail.empty() ? "" : " " + tail));
@@ -87,41 +89,37 @@ std::string from_debug_string(const std::string &quoted) {
 }  // namespace
 
 EventCapture::EventCapture() {
-  char folder[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, folder);
-  path_ = std::string(folder) + "veltrano-events-" + std::to_string(GetCurrentProcessId()) + ".log";
-  SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
-  file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      &inherited, CREATE_ALWAYS, 0, NULL);
-  EXPECT_NE(INVALID_HANDLE_VALUE, file_);
+  char path[MAX_PATH] = "";
+  if (GetEnvironmentVariableA("VELTRANO_DEBUG_OUTPUT", path, MAX_PATH) == 0)
+    ADD_FAILURE() << "no VELTRANO_DEBUG_OUTPUT: run the test through support/wine_with_debug_file.sh";
+  path_ = path;
+  start_ = path_.empty() ? 0 : read_file(path_).size();
   set_environment("WINEDEBUG", "-all,+eventlog");
 }
 
-EventCapture::~EventCapture() {
-  set_environment("WINEDEBUG", "-all");
-  CloseHandle(file_);
-  DeleteFileA(path_.c_str());
-}
+EventCapture::~EventCapture() { set_environment("WINEDEBUG", "-all"); }
 
 std::vector<std::string> EventCapture::events() const {
   const std::string marker = ":eventlog:ReportEventW L\"";
   std::vector<std::string> events;
-  std::string output = read_file(path_);
+  std::string output = path_.empty() ? "" : read_file(path_).substr(start_);
   for (size_t at = output.find(marker); at != std::string::npos; at = output.find(marker, at + 1)) {
     size_t line = output.rfind('\n', at) + 1;  // npos + 1: the first line
     std::string level = output.substr(line, at - line);
     level = level.substr(level.rfind(':') + 1);  // after a process or thread prefix
-    size_t begin = at + marker.size(), end = output.find("\"\n", begin);
+    size_t begin = at + marker.size(), end = output.find('\n', begin);
+    std::string quoted = output.substr(begin, end - begin), more;
+    if (quoted.size() >= 4 && quoted.compare(quoted.size() - 4, 4, "\"...") == 0) more = "...";
+    quoted.resize(quoted.size() - 1 - more.size());  // the closing quote, and "..." after it
     std::string type = level == "err" ? "error" : level == "warn" ? "warning" : "information";
-    events.push_back(type + ": " + from_debug_string(output.substr(begin, end - begin)));
+    events.push_back(type + ": " + from_debug_string(quoted) + more);
   }
   return events;
 }
 
-DWORD run_unseen(const std::string &setup, const std::string &tail, const EventCapture &events,
-                 DWORD limit_ms) {
+DWORD run_unseen(const std::string &setup, const std::string &tail, DWORD limit_ms) {
   Program updater = start_program(setup, "\"" + setup + "\"" + (tail.empty() ? "" : " " + tail), "",
-                                  SW_SHOWNORMAL, unseen_desktop(), events.output());
+                                  SW_SHOWNORMAL, unseen_desktop());
   DWORD code = wait_for_exit(updater, limit_ms);
   finish(updater);
   return code;
