@@ -1,6 +1,6 @@
 // The updater's entry, started as a user starts it: the hand-over of a disc
 // upgrade that does not apply to the full installer, and the single-instance
-// rule.
+// rule; started where nobody sees it, the exit code it records.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,6 +8,7 @@
 #include "files.h"
 #include "installation.h"
 #include "process.h"
+#include "update_run.h"
 #include "window_driver.h"
 
 namespace {
@@ -36,8 +37,11 @@ DWORD run_updater(const std::string &setup, const std::string &arguments = "") {
 }
 
 // Runs the updater, which must show one error box without an owner saying
-// `text`, answers it, and expects the updater to end with 1603 (a failure).
+// `text`, answers it, and expects the updater to end with 1603 (a failure),
+// recording nothing: the run was seen. Then, where nobody sees it, the text is
+// recorded instead, as an error.
 void expect_ownerless_error_then_1603(const std::string &setup, const char *text) {
+  EventCapture capture;
   Program updater = start_program(setup, "\"" + setup + "\"");
   MessageBoxView box = wait_for_message_box(updater.id, 15000);
   ASSERT_TRUE(box.found());
@@ -49,6 +53,12 @@ void expect_ownerless_error_then_1603(const std::string &setup, const char *text
   press_button(box.window, IDOK);
   EXPECT_EQ(1603u, wait_for_exit(updater, 10000));
   finish(updater);
+  EXPECT_EQ(std::vector<std::string>(), capture.events());
+
+  EXPECT_EQ(1603u, run_unseen(setup, "", 10000));
+  std::vector<std::string> recorded = {std::string("error: ") + text,
+                                       "error: アップデート・プログラムを終了しました。終了コード: 1603"};
+  EXPECT_EQ(recorded, capture.events());
 }
 
 TEST(DiscUpgrade, HandsVersion2OverToTheFullInstallerQuoted) {
@@ -121,6 +131,10 @@ TEST(SingleInstance, EndsAtOnceWhileAnotherInstanceHoldsTheMutex) {
   DWORD start = now_ms();
   EXPECT_EQ(1618u, run_updater(build_path("bin\\Setup.exe"))) << "another update is running";
   EXPECT_LT(now_ms() - start, 3000u);
+  EventCapture capture;
+  EXPECT_EQ(1618u, run_unseen(build_path("bin\\Setup.exe"), "/Automatically", 3000));
+  std::vector<std::string> recorded = {"warning: アップデート・プログラムを終了しました。終了コード: 1618"};
+  EXPECT_EQ(recorded, capture.events()) << "retry later";
   ReleaseMutex(mutex);
   CloseHandle(mutex);
 }

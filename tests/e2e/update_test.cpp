@@ -230,6 +230,23 @@ TEST(Automatically, UpdatesWithoutBoxesIgnoringAPlantedVersionDll) {
       << "the plant is out of reach: was version=n,b in WINEDLLOVERRIDES?";
 }
 
+// Where nobody sees it (a deployment tool's service): the update is applied,
+// the application is not started there, and the event log says so.
+TEST(Automatically, UnseenUpdatesAndLeavesTheStartToTheUser) {
+  Installation installed("2.2.0.1");
+  EventCapture capture;
+  EXPECT_EQ(0u, run_unseen(setup_path(), "/Automatically", 30000)) << "a box waited";
+  EXPECT_EQ("2.3.0.1", installed.version());
+  DWORD app_ver = 0;
+  EXPECT_TRUE(read_app_ver(&app_ver));
+  EXPECT_EQ(0x02030001u, app_ver);
+  EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started where nobody sees it";
+  std::vector<std::string> recorded = {
+      "information: “Veltrano”のアップデートが完了しました。次回の起動時から新しいバージョンで起動します。",
+      "information: アップデート・プログラムを終了しました。終了コード: 0"};
+  EXPECT_EQ(recorded, capture.events());
+}
+
 TEST(Automatically, StillShowsErrorBoxes) {
   Installation installed("");
   UpdateRun run(setup_path(), "/Automatically");
@@ -263,12 +280,40 @@ TEST(Confirmation, EscCancelsLeavingTheApplicationRunningAndTheRegistryAlone) {
   EXPECT_EQ(expected, run.status_texts());
 }
 
+// Nobody can confirm where nobody sees the run: it changes nothing.
+TEST(Confirmation, UnseenIsCancelledLeavingTheApplicationRunning) {
+  Installation installed("2.2.0.1");
+  installed.start_application();
+  EventCapture capture;
+  EXPECT_EQ(kCancelled, run_unseen(setup_path(), "", 15000)) << "a box waited";
+  EXPECT_FALSE(installed.wait_application_ended(500));
+  EXPECT_FALSE(contains(installed.log(), "close"));
+  expect_unchanged(installed, "2.2.0.1", 1);
+  std::vector<std::string> events = capture.events();
+  ASSERT_EQ(2u, events.size());
+  std::string shown = events[0].substr(0, events[0].size() - 3);  // Wine shortens it
+  EXPECT_EQ("...", events[0].substr(shown.size()));
+  EXPECT_EQ(0u, (std::string("information: ") + kConfirmation).find(shown)) << events[0];
+  EXPECT_EQ("warning: アップデート・プログラムを終了しました。終了コード: 1602", events[1]);
+}
+
 TEST(NotApplicable, ApplicationNotInstalled) {
   Installation installed("");
   UpdateRun run(setup_path());
   expect_failure(run, "このコンピュータには“Veltrano”がインストールされていません。", kNotInstalled);
   DWORD app_ver = 0;
   EXPECT_FALSE(read_app_ver(&app_ver));
+}
+
+TEST(NotApplicable, UnseenApplicationNotInstalledEndsAtOnceAndIsRecorded) {
+  Installation installed("");
+  EventCapture capture;
+  DWORD start = now_ms();
+  EXPECT_EQ(kNotInstalled, run_unseen(setup_path(), "/Automatically", 15000)) << "a box waited";
+  EXPECT_LT(now_ms() - start, 5000u) << "one pause of a second, then the end";
+  std::vector<std::string> recorded = {"error: このコンピュータには“Veltrano”がインストールされていません。",
+                                       "error: アップデート・プログラムを終了しました。終了コード: 1605"};
+  EXPECT_EQ(recorded, capture.events());
 }
 
 TEST(NotApplicable, VersionRecordUnreadable) {

@@ -10,10 +10,18 @@ struct Program {
 };
 
 // Starts `path` with `command_line` (the whole line, program name included)
-// in `directory` (the program's own folder when empty). Fails the test when
-// the program cannot be started.
+// in `directory` (the program's own folder when empty), on `desktop`
+// ("station\\desktop"; this one when empty). Fails the test when the program
+// cannot be started.
 Program start_program(const std::string &path, const std::string &command_line,
-                      const std::string &directory = "", int show = SW_SHOWNORMAL);
+                      const std::string &directory = "", int show = SW_SHOWNORMAL,
+                      const std::string &desktop = "");
+
+// A desktop on a window station that no screen shows, as a service or a
+// task run without a logged-on user has: made once per test process, for
+// start_program's `desktop`. Its windows cannot be found from here, and a
+// message box there is never answered.
+std::string unseen_desktop();
 
 // Waits up to `timeout_ms` for the program to end; returns its exit code, or
 // STILL_ACTIVE when it is still running. A program that never started fails

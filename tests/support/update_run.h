@@ -61,3 +61,27 @@ class UpdateRun {
 // Sets (or, with an empty value, removes) a variable of this test process's
 // environment, which the programs it starts inherit.
 void set_environment(const char *name, const std::string &value);
+
+// What the programs started while it lives record in the event log. Wine
+// keeps no event log: it prints each event's text on its `eventlog` debug
+// channel, to the Unix standard error that a started program inherits from
+// this one; the test's wrapper (support/wine_with_debug_file.sh) sends that
+// to a file. Without the wrapper the test fails.
+class EventCapture {
+ public:
+  EventCapture();   // the channel on for programs started from now on
+  ~EventCapture();  // and off again
+  // Each event text recorded since, as "<type>: <text>" with the type
+  // "error", "warning" or "information" and the text in code page 932. Wine
+  // shows only the first 60 or so characters of a longer text, then "...".
+  std::vector<std::string> events() const;
+
+ private:
+  std::string path_;
+  size_t start_ = 0;
+};
+
+// Runs `setup` with `tail` to its end on unseen_desktop(), where no box can
+// be answered; gives its exit code, or STILL_ACTIVE (and ends it) when it did
+// not end within `limit_ms`: a box that waited.
+DWORD run_unseen(const std::string &setup, const std::string &tail, DWORD limit_ms);
