@@ -97,8 +97,8 @@ HANDLE open_record(const char *kept, KeptRecord *record) {
 bool create_kept_folder(char *kept) {
   char base[MAX_PATH];
   for (int which = 0; which < 2; ++which)
-    if (kept_base(which, base) && make_protected_folder(base) &&
-        join_path(kept, base, "Current\\") && CreateDirectoryA(kept, NULL))
+    if (kept_base(which, base) && make_protected_folder(base) && join_path(kept, base, "Current\\") &&
+        CreateDirectoryA(kept, NULL))
       return true;
   kept[0] = 0;
   return false;
@@ -225,8 +225,8 @@ bool find_interrupted_update(char *kept, KeptRecord *record) {
   char base[MAX_PATH];
   for (int which = 0; which < 2; ++which) {
     // A folder that others may change is not ours: what it holds is not read.
-    if (!kept_base(which, base) || !is_protected_folder(base) ||
-        !join_path(kept, base, "Current\\") || GetFileAttributesA(kept) == INVALID_FILE_ATTRIBUTES)
+    if (!kept_base(which, base) || !is_protected_folder(base) || !join_path(kept, base, "Current\\") ||
+        GetFileAttributesA(kept) == INVALID_FILE_ATTRIBUTES)
       continue;
     HANDLE file = open_record(kept, record);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);

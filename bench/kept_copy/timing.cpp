@@ -41,8 +41,8 @@ int main(int argc, char **argv) {
   } else if (std::strcmp(step, "verify") == 0) {
     // The count of files is the listing's length less its names: walked
     // once beforehand, outside the time.
-    for (DWORD length, crc_and_length[2], read; ReadFile(listing, crc_and_length, 8, &read, NULL) && read == 8;
-         ++files)
+    for (DWORD length, crc_and_length[2], read;
+         ReadFile(listing, crc_and_length, 8, &read, NULL) && read == 8; ++files)
       length = crc_and_length[1], SetFilePointer(listing, length, NULL, FILE_CURRENT);
     SetFilePointer(listing, 0, NULL, FILE_BEGIN);
     started = now_ms();
