@@ -64,11 +64,13 @@ DWORD zero_bytes_factor(DWORD count) {
 
 }  // namespace
 
-DWORD crc32_of(const void *data, DWORD length) {
+DWORD crc32_of(const void *data, DWORD length) { return crc32_continued(0, data, length); }
+
+DWORD crc32_continued(DWORD start, const void *data, DWORD length) {
   DWORD table[Slices][256];
   fill_tables(table);
   const BYTE *p = static_cast<const BYTE *>(data);
-  DWORD crc = 0xFFFFFFFF;
+  DWORD crc = start ^ 0xFFFFFFFF;
 
   // One chain of table lookups waits on each previous result; four
   // independent chains, one per quarter of the data, keep the processor busy

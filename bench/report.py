@@ -284,7 +284,8 @@ def print_scale(path, window_peak_kib):
 
 def print_kept_copy(path):
     """The kept copy of the application folder: keeping it before the payload
-    (free-space walk and copy), putting the folder back from it when every
+    (free-space walk and copy, each file flushed and checksummed), reading
+    it back against its checksums (what a restore or a recovery does first), putting the folder back from it when every
     file had changed and when none had, removing it, each by the updater's
     own code, against cp -a of the same folder; and the timing program's
     peak working set, which must not grow with the folder."""
@@ -304,21 +305,22 @@ def print_kept_copy(path):
         elif values.get("ok") != "1":
             failures[mib] += 1
         else:
-            for key in ("keep_ms", "restore_ms", "restore_unchanged_ms", "discard_ms", "peak_kib"):
+            for key in ("keep_ms", "verify_ms", "restore_ms", "restore_unchanged_ms", "discard_ms", "peak_kib"):
                 kept[mib][key].append(float(values[key]))
     if not kept:
         return
     sizes = sorted(kept)
     peaks = {mib: Figure(kept[mib]["peak_kib"], 1 / 1024) for mib in sizes}
     growth = peaks[sizes[-1]].median - peaks[sizes[0]].median
-    print("\n| Application folder | keep a copy (free-space walk, copy) | put back, every file changed "
+    print("\n| Application folder | keep a copy (free-space walk, copy) | check the copy | put back, every file changed "
           "| put back, none changed | remove the copy | cp -a of the folder | keep against cp "
           "| put back against cp | peak working set |")
-    print("|---|---|---|---|---|---|---|---|---|")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     for mib in sizes:
         keep, restore, copy = Figure(kept[mib]["keep_ms"]), Figure(kept[mib]["restore_ms"]), Figure(copies[mib])
         ratio = (lambda figure: f"{figure.median / copy.median:.2f} × cp" if copy and copy.median > 0 else "—")
-        print(f"| {mib} MiB | {keep.text('ms', 1)} | {restore.text('ms', 1)} | "
+        print(f"| {mib} MiB | {keep.text('ms', 1)} | {Figure(kept[mib]['verify_ms']).text('ms', 1)} | "
+              f"{restore.text('ms', 1)} | "
               f"{Figure(kept[mib]['restore_unchanged_ms']).text('ms', 1)} | "
               f"{Figure(kept[mib]['discard_ms']).text('ms', 1)} | {copy.text('ms', 1)} | {ratio(keep)} | "
               f"{ratio(restore)} | {peaks[mib].text('MiB', 1)} |")

@@ -65,6 +65,44 @@ bool new_version_installed() {
   return read_file_version(application_exe_path(), &record) && check_version(&record) == 1;
 }
 
+// "AppVer" as the registry holds it now; false when it is not there.
+bool read_app_ver(DWORD *value) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ApplicationKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, size = sizeof *value;
+  bool read =
+      RegQueryValueExA(key, "AppVer", NULL, &type, reinterpret_cast<BYTE *>(value), &size) == ERROR_SUCCESS &&
+      type == REG_DWORD && size == sizeof *value;
+  RegCloseKey(key);
+  return read;
+}
+
+// The installation as it is now, into `state`; true when Corvane.exe counts
+// as the new version.
+bool installation_state(InstallationState *state) {
+  VS_FIXEDFILEINFO record;
+  bool readable = application_exe_path() != NULL && read_file_version(application_exe_path(), &record);
+  state->exe_ms = readable ? record.dwFileVersionMS : 0;
+  state->exe_ls = readable ? record.dwFileVersionLS : 0;
+  state->app_ver = 0;
+  state->app_ver_present = read_app_ver(&state->app_ver);
+  return readable && check_version(&record) == 1;
+}
+
+// Puts right what an updater that was stopped (ended, the power lost) left
+// behind, before anything reads the installation: the ordinary sequence then
+// applies the update again. False, after an error box, when that failed.
+bool recover_interrupted_update(HWND window) {
+  char kept[MAX_PATH];
+  KeptRecord record;
+  if (!find_interrupted_update(kept, &record)) return true;
+  show_status(window, "前回中断されたアップデートを元に戻しています。", kPause);
+  InstallationState now;
+  bool exe_is_new = installation_state(&now);
+  return finish_interrupted_update(window, kept, recovery_for(record, application_folder(), now, exe_is_new));
+}
+
 bool user_confirms(HWND window) {
   return show_message(window,
                       "“Veltrano”のアップデートを実行してもよろしいですか？\n"
@@ -78,6 +116,7 @@ UpdateOutcome run_update(bool automatic) {
   HWND window = create_progress_window();
   if (window == NULL) return UpdateOutcome::Failed;
 
+  if (!recover_interrupted_update(window)) return UpdateOutcome::Failed;
   show_status(window, "アップデートの準備を行っています。", kPause);
   UpdateOutcome refusal;
   if (!installed_version_applies(window, &refusal)) return refusal;
@@ -95,18 +134,21 @@ UpdateOutcome run_update(bool automatic) {
 
   show_status(window, "アップデートを行っています。", kPause);
   // An update that could not be undone is not started; a failed one is undone.
+  // The update's commit point is "AppVer" written: until then the copy and
+  // its record stay, so that a failure, or a run stopped on the way, is
+  // undone.
   char kept[MAX_PATH];
-  if (!keep_application_folder(window, kept)) return UpdateOutcome::Failed;
-  if (!install_payload(window, IDR_PAYLOAD, application_folder()) || !new_version_installed()) {
+  InstallationState before;
+  installation_state(&before);
+  if (!keep_application_folder(window, before, kept)) return UpdateOutcome::Failed;
+  bool installed = install_payload(window, IDR_PAYLOAD, application_folder()) && new_version_installed();
+  if (!installed || !record_version()) {
     restore_application_folder(window, kept);
-    show_error(window, "アプリケーションの更新に失敗しました。");
+    show_error(window,
+               installed ? "バージョン番号の更新に失敗しました。" : "アプリケーションの更新に失敗しました。");
     return UpdateOutcome::Failed;
   }
   discard_kept_copy(kept);
-  if (!record_version()) {
-    show_error(window, "バージョン番号の更新に失敗しました。");
-    return UpdateOutcome::Failed;
-  }
 
   show_status(window, "アップデートが完了しました。", kPause);
   if (!automatic)

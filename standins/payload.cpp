@@ -27,6 +27,10 @@
 //                              add "plugins\Added.dll" (in that order, so
 //                              that the last file shows the others done),
 //                              leave "Corvane.exe" as it is, end with 1
+//   STANDIN_PAYLOAD_SLEEP_AFTER_MS
+//                              sleep this long once it has installed and
+//                              logged it (with its process id), so that it
+//                              can be ended half way, as a power cut would
 //   STANDIN_PAYLOAD_NEVER_IDLE=1
 //                              never read a message queue, so that it is
 //                              never ready for input while it runs
@@ -181,7 +185,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     else
       installed = install_resource(folder, "Corvane.exe", kApplicationResource, broken);
   }
-  append_log("payload.log", "installed=%s folder=[%s] tick=%lu", installed ? "yes" : "no", folder,
-             GetTickCount());
+  append_log("payload.log", "installed=%s folder=[%s] tick=%lu pid=%lu", installed ? "yes" : "no", folder,
+             GetTickCount(), GetCurrentProcessId());
+  Sleep(environment_number("STANDIN_PAYLOAD_SLEEP_AFTER_MS", 0));
   return static_cast<int>(environment_number("STANDIN_PAYLOAD_EXIT_CODE", installed || nothing ? 0 : 1));
 }

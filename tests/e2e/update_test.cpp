@@ -3,6 +3,8 @@
 // what changes on disk and in the registry, and what is started afterwards.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <algorithm>
 #include <functional>
@@ -61,29 +63,41 @@ void expect_failure(UpdateRun &run, const std::string &text, DWORD exit_code,
   EXPECT_EQ(exit_code, run.wait_exit());
 }
 
-// The system's temporary folder, as the updater started from here sees it.
-std::string temporary_folder() {
-  char path[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, path);
-  return path;
-}
+// Where the updater keeps copies of the application folder: the root of its
+// volume, or ProgramData on the system's volume where the root cannot be
+// protected (under Wine always, base/protected_folder.h says why).
+const std::vector<std::string> kKeptPlaces = {"C:\\CorvaneUpdate.Backup\\",
+                                              "C:\\ProgramData\\CorvaneUpdate.Backup\\"};
 
-// The copies of the application folder that the updater has kept, by name.
+// What the updater has left there: each place that is there, and what it holds.
 std::vector<std::string> kept_copies() {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((temporary_folder() + "CorvaneUpdate.Backup*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(found.cFileName);
-  while (FindNextFileA(search, &found));
-  FindClose(search);
+  for (const std::string &place : kKeptPlaces) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((place + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    names.push_back(place);
+    do
+      if (found.cFileName[0] != '.') names.push_back(place + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
   return names;
+}
+
+// The place that holds `name` ("Current", the update under way, or
+// "Kept.1", a copy set aside), followed by `name` and a backslash; "" when
+// neither does.
+std::string kept_folder(const std::string &name = "Current") {
+  for (const std::string &place : kKeptPlaces)
+    if (GetFileAttributesA((place + name).c_str()) != INVALID_FILE_ATTRIBUTES) return place + name + "\\";
+  return "";
 }
 
 // Copies kept by an earlier test that failed would be taken for this one's.
 class WithoutKeptCopies : public testing::Environment {
   void SetUp() override {
-    for (const std::string &name : kept_copies()) remove_tree(temporary_folder() + name);
+    for (const std::string &place : kKeptPlaces) remove_tree(place);
   }
 };
 testing::Environment *const without_kept_copies = testing::AddGlobalTestEnvironment(new WithoutKeptCopies);
@@ -119,6 +133,19 @@ std::string tree_picture(const std::string &folder, const std::string &below = "
   std::string picture;
   for (const std::string &line : lines) picture += line + "\n";
   return picture;
+}
+
+// The lines of a tree picture but those that start with one of `left_out`.
+std::string picture_without(const std::string &picture, const std::vector<std::string> &left_out) {
+  std::string kept, line;
+  for (size_t at = 0, end; at < picture.size(); at = end + 1) {
+    end = picture.find('\n', at);
+    line = picture.substr(at, end - at);
+    if (std::none_of(left_out.begin(), left_out.end(),
+                     [&](const std::string &start) { return line.compare(0, start.size(), start) == 0; }))
+      if (!line.empty()) kept += line + "\n";
+  }
+  return kept;
 }
 
 // Nothing of the installation changed: same executable, no "AppVer", no
@@ -385,10 +412,12 @@ TEST(DiscUpgrade, UpdatesVersion1AndStartsItWithWelcome) {
 void expect_payload_refused(const Installation &installed, const std::string &setup) {
   UpdateRun run(setup, "/Automatically");
   HWND progress = run.progress_window();
-  expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
-  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  // Looked for while the first box is up, before the folder is put back.
+  ASSERT_TRUE(run.next_box().found());
   EXPECT_FALSE(file_exists(installed.folder() + "payload.log"))
       << read_file(installed.folder() + "payload.log");
+  expect_box(run, "ファイル転送モジュールの生成に失敗しました。", {IDOK}, "error", IDOK, progress);
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
   expect_unchanged(installed, "2.2.0.1");
 }
 
@@ -460,6 +489,146 @@ TEST(Failure, APayloadThatFailsHalfWayIsUndone) {
   expect_unchanged(installed, "2.2.0.1");
 }
 
+const char kRecovering[] = "前回中断されたアップデートを元に戻しています。";
+
+// Ends the payload stand-in whose log in `folder` gives its process id, and
+// waits until it has gone, as a power cut ends it with the updater.
+void end_payload(const std::string &folder) {
+  std::string log = read_file(folder + "payload.log");
+  size_t at = log.rfind("pid=");
+  ASSERT_NE(std::string::npos, at) << log;
+  HANDLE payload = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, std::stoul(log.substr(at + 4)));
+  ASSERT_NE(nullptr, payload);
+  TerminateProcess(payload, 99);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(payload, 10000));
+  CloseHandle(payload);
+}
+
+// The updater and its payload ended while the payload had changed files,
+// once before and once after it replaced Corvane.exe: the next run puts the
+// folder back first, then updates it as usual.
+TEST(Failure, AnUpdateEndedWhileThePayloadRanIsUndoneByTheNextRun) {
+  for (std::string payload : {"STANDIN_PAYLOAD_INSTALL_PART", "STANDIN_PAYLOAD_SLEEP_AFTER_MS"}) {
+    SCOPED_TRACE(payload);
+    Installation installed("2.2.0.1", "-" + payload);
+    add_application_files(installed);
+    std::string before = tree_picture(installed.folder());
+    set_environment(payload.c_str(), "1");
+    set_environment("STANDIN_PAYLOAD_SLEEP_AFTER_MS", "60000");
+    {
+      UpdateRun run(setup_path(), "/Automatically");
+      wait_for_text(installed.folder() + "payload.log", "pid=", 30000);
+      run.kill();
+      end_payload(installed.folder());
+    }
+    set_environment(payload.c_str(), "");
+    set_environment("STANDIN_PAYLOAD_SLEEP_AFTER_MS", "");
+    ASSERT_NE("", kept_folder()) << "no copy outlived the updater";
+    UpdateRun run(setup_path(), "/Automatically");
+    EXPECT_EQ(0u, run.wait_exit());
+    std::vector<std::string> texts = run.status_texts();
+    EXPECT_TRUE(!texts.empty() && texts.front() == kRecovering);
+    expect_updated(installed, "Setup");
+    // The old folder with only what the update itself changes.
+    std::vector<std::string> changed = {".", "Corvane.exe ", "Corvane.ini ", "Corvane.log ", "payload.log "};
+    EXPECT_EQ(picture_without(before, changed), picture_without(tree_picture(installed.folder()), changed));
+    close_restarted_application(installed);
+  }
+}
+
+// Ended while it copied the folder: the copy is known to be incomplete and
+// goes; the folder was not touched yet, so the next run simply updates.
+TEST(Failure, ACopyCutShortIsRemovedByTheNextRun) {
+  Installation installed("2.2.0.1");
+  make_folders(installed.folder() + "data");
+  const int files = 400;
+  for (int file = 0; file < files; ++file)
+    ASSERT_TRUE(
+        write_text_file(installed.folder() + "data\\" + std::to_string(file), std::string(4096, 'x')));
+  {
+    UpdateRun run(setup_path(), "/Automatically");
+    // Its files, counted cheaply enough to catch the copy under way.
+    auto copied = [] {
+      int count = 0;
+      WIN32_FIND_DATAA found;
+      HANDLE search = FindFirstFileA((kept_folder() + "Files\\data\\*").c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) return 0;
+      while (FindNextFileA(search, &found)) ++count;  // "." and ".." less the first
+      FindClose(search);
+      return count - 1;
+    };
+    DWORD start = now_ms();
+    while (copied() <= 0 && now_ms() - start < 30000) Sleep(1);
+    run.kill();
+    int kept = copied();
+    ASSERT_GT(kept, 0);
+    ASSERT_LT(kept, files) << "the copy was not cut short";
+  }
+  UpdateRun run(setup_path(), "/Automatically");
+  EXPECT_EQ(0u, run.wait_exit());
+  expect_updated(installed, "Setup");
+  close_restarted_application(installed);
+}
+
+// The copy removed while the payload runs, as a cleaner would: the failed
+// update then changes nothing more, and says where the copy was.
+TEST(Failure, ACopyRemovedWhileThePayloadRunsLeavesTheFolderAlone) {
+  Installation installed("2.2.0.1");
+  add_application_files(installed);
+  std::string before = tree_picture(installed.folder());
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "1");
+  set_environment("STANDIN_PAYLOAD_SLEEP_MS", "1500");
+  UpdateRun run(setup_path(), "/Automatically");
+  wait_for_text(installed.folder() + "payload.log", "start", 30000);
+  std::string kept = kept_folder();
+  ASSERT_NE("", kept);
+  // The copy's folder, read back: only Administrators and SYSTEM may change it.
+  BYTE descriptor[1024];
+  DWORD needed = 0;
+  ASSERT_TRUE(GetFileSecurityA(folder_of(kept.substr(0, kept.size() - 1)).c_str(),
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, descriptor,
+                               sizeof descriptor, &needed));
+  char *access = NULL;
+  ConvertSecurityDescriptorToStringSecurityDescriptorA(
+      descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &access, NULL);
+  std::string expected = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", read = access ? access : "";
+  if (read.compare(0, 9, "O:BAD:PAI") == 0) read.erase(7, 2);  // Windows marks it auto-inherited too
+  if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL) {
+    // Wine keeps no access list: it answers with one made from the Unix
+    // owner (its one user, an administrator) and mode, which our list set
+    // to none for the others.
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE user[128];
+    GetTokenInformation(token, TokenUser, user, sizeof user, &needed);
+    CloseHandle(token);
+    char *sid = NULL;
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(user)->User.Sid, &sid);
+    expected = std::string("O:") + sid + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + sid + ")";
+    LocalFree(sid);
+  }
+  EXPECT_EQ(expected, read);
+  LocalFree(access);
+  remove_tree(kept + "Files\\");
+  DWORD removed = now_ms();
+  std::string set_aside = folder_of(kept.substr(0, kept.size() - 1)) + "Kept.1\\Files\\";
+  expect_box(run,
+             "保存した更新前のファイルが見つからないか壊れているため、元に戻せませんでした。\n"
+             "アプリケーションのフォルダは変更していません。保存先:\n" +
+                 set_aside,
+             {IDOK}, "error", IDOK, run.progress_window());
+  expect_failure(run, "アプリケーションの更新に失敗しました。", kFailed);
+  set_environment("STANDIN_PAYLOAD_INSTALL_PART", "");
+  set_environment("STANDIN_PAYLOAD_SLEEP_MS", "");
+  std::vector<DWORD> installed_at = ticks_of(read_file(installed.folder() + "payload.log"), "installed=");
+  ASSERT_EQ(1u, installed_at.size());
+  EXPECT_GT(installed_at[0], removed) << "the payload had ended before the copy was removed";
+  // The files the payload left alone are all there as they were.
+  std::vector<std::string> payload_changed = {".", "Corvane.dat ", "help", "plugins", "payload.log"};
+  EXPECT_EQ(picture_without(before, payload_changed),
+            picture_without(tree_picture(installed.folder()), payload_changed));
+}
+
 // The payload's file stays in use after it has ended, so the folder cannot
 // be put back whole: the user is told where the kept copy is, and it stays.
 TEST(Failure, AFolderThatCannotBePutBackWholeKeepsItsCopy) {
@@ -470,7 +639,8 @@ TEST(Failure, AFolderThatCannotBePutBackWholeKeepsItsCopy) {
   set_environment("STANDIN_PAYLOAD_HOLD_MS", "10000");
   UpdateRun run(setup_path(), "/Automatically");
   expect_half_installed(installed.folder());
-  std::string kept = temporary_folder() + "CorvaneUpdate.Backup\\";
+  ASSERT_TRUE(run.next_box().found());
+  std::string kept = kept_folder("Kept.1") + "Files\\";  // set aside for the user
   expect_box(run,
              "一部のファイルを更新前の状態に戻せませんでした。\n"
              "更新前のファイルは次のフォルダに残してあります。\n" +
@@ -480,12 +650,11 @@ TEST(Failure, AFolderThatCannotBePutBackWholeKeepsItsCopy) {
   set_environment("STANDIN_PAYLOAD_INSTALL_PART", "");
   set_environment("STANDIN_PAYLOAD_HOLD_MS", "");
   EXPECT_EQ(before, tree_picture(kept));
-  // All but the payload's file is back.
+  // All but the payload's file is back, bytes and times included.
   std::string now = tree_picture(installed.folder());
   EXPECT_TRUE(contains(now, "CRVUPSUB.exe")) << now;
-  EXPECT_TRUE(contains(now, "help\\Corvane.hlp")) << now;
-  EXPECT_FALSE(contains(now, "plugins")) << now;
-  remove_tree(kept);
+  EXPECT_EQ(picture_without(before, {"."}), picture_without(now, {".", "CRVUPSUB.exe"}));
+  EXPECT_EQ("", kept_folder()) << "a copy set aside is not the next run's to put back";
 }
 
 // A file of the application that another program holds open cannot be
@@ -542,10 +711,8 @@ TEST(Failure, AppVerThatCannotBeWrittenLeavesTheApplicationStopped) {
   UpdateRun run(setup_path(), "/Automatically");
   expect_failure(run, "バージョン番号の更新に失敗しました。", kFailed);
   make_key_read_only(false);
-  EXPECT_EQ("2.3.0.1", installed.version()) << "the files are replaced before the version is recorded";
-  EXPECT_EQ(std::vector<std::string>(), kept_copies()) << "the copy goes once the new version is verified";
-  DWORD app_ver = 0;
-  EXPECT_FALSE(read_app_ver(&app_ver));
+  // Undone like a failed payload: until "AppVer" is written, nothing is done.
+  expect_unchanged(installed, "2.2.0.1");
   EXPECT_FALSE(contains(installed.log(), "start")) << "the application was started again";
 }
 

@@ -45,6 +45,11 @@ void UpdateRun::answer(const MessageBoxView &box, int button) {
   EXPECT_TRUE(wait_window_gone(box.window, 10000)) << "the box stays: " << box.text;
 }
 
+void UpdateRun::kill() {
+  ASSERT_TRUE(TerminateProcess(updater_.process, 99));
+  ASSERT_EQ(99u, wait_exit(10000));
+}
+
 DWORD UpdateRun::wait_exit(DWORD timeout_ms) { return wait_for_exit(updater_, timeout_ms); }
 
 std::vector<std::string> UpdateRun::status_texts() {

@@ -40,6 +40,10 @@ class UpdateRun {
   // stays.
   void answer(const MessageBoxView &box, int button);
 
+  // Ends the updater as a crash or a power cut would (TerminateProcess), and
+  // waits until it has gone. What it started runs on.
+  void kill();
+
   // Waits for the updater to end; its exit code, or STILL_ACTIVE.
   DWORD wait_exit(DWORD timeout_ms = 60000);
 

@@ -32,6 +32,11 @@ TEST(Crc32, AgreesWithTheBitwiseDefinitionForEveryLengthAndOffset) {
       ASSERT_EQ(crc ^ 0xFFFFFFFF, crc32_of(data.data() + offset, length))
           << length << " bytes from " << offset;
   }
+  // A file read a piece at a time: the pieces' CRC continued is the whole's.
+  for (DWORD cut = 0; cut <= 3000; cut += 7)
+    ASSERT_EQ(crc32_of(data.data(), 3000),
+              crc32_continued(crc32_of(data.data(), cut), data.data() + cut, 3000 - cut))
+        << "cut at " << cut;
 }
 
 }  // namespace
