@@ -46,9 +46,6 @@ bool kept_base(int which, char *base) {
          join_path(base, root, which == 0 ? "CorvaneUpdate.Backup\\" : "ProgramData\\CorvaneUpdate.Backup\\");
 }
 
-// `kept` followed by `name`; false when that does not fit.
-bool beside(char *out, const char *kept, const char *name) { return join_path(out, kept, name); }
-
 // The folder above `kept` (which ends with a backslash), into `out`.
 void folder_above(char *out, const char *kept) {
   lstrcpyA(out, kept);
@@ -57,13 +54,10 @@ void folder_above(char *out, const char *kept) {
   out[length] = 0;
 }
 
-void show_error_with_path(HWND window, const char *format, const char *path, UINT style = MB_ICONERROR) {
+void show_error_with_path(HWND window, const char *format, const char *path, UINT icon = MB_ICONERROR) {
   char text[512];  // the longest text and a path of MAX_PATH bytes
   wsprintfA(text, format, path);
-  if (style == MB_ICONERROR)
-    show_error(window, text);
-  else
-    show_message(window, text, MB_OK | style);
+  show_message(window, text, MB_OK | icon);
 }
 
 // Writes `record` at the start of the open record file and flushes it.
@@ -80,7 +74,7 @@ bool write_record(HANDLE file, const KeptRecord &record) {
 HANDLE open_record(const char *kept, KeptRecord *record) {
   char path[MAX_PATH];
   record->format = 0;
-  HANDLE file = beside(path, kept, "Record")
+  HANDLE file = join_path(path, kept, "Record")
                     ? CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL)
                     : INVALID_HANDLE_VALUE;
   DWORD read = 0;
@@ -113,7 +107,7 @@ bool record_and_copy(HWND window, const InstallationState &before, const char *k
   char path[MAX_PATH], files[MAX_PATH];
   lstrcpyA(failed, kept);
   *fits = true;
-  if (!beside(files, kept, "Files\\") || !beside(path, kept, "Record")) return false;
+  if (!join_path(files, kept, "Files\\") || !join_path(path, kept, "Record")) return false;
   record.new_version = RELEASE_PACKED_VERSION;
   lstrcpyA(record.folder, folder);
   lstrcpyA(record.copy, files);
@@ -197,7 +191,7 @@ bool restore_application_folder(HWND window, char *kept) {
   // Read whole before anything in the application folder is changed: a copy
   // removed or damaged meanwhile (a cleaner, a scanner's quarantine) would
   // otherwise have the folder emptied and nothing put in its place.
-  bool whole = file != INVALID_HANDLE_VALUE && record.complete && beside(files, kept, "Files\\") &&
+  bool whole = file != INVALID_HANDLE_VALUE && record.complete && join_path(files, kept, "Files\\") &&
                verify_tree(window, files, file, record.files);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   if (whole && put_back_tree(window, files, application_folder())) {
@@ -213,8 +207,8 @@ void discard_kept_copy(char *kept) {
   if (kept[0] == 0) return;
   char path[MAX_PATH], base[MAX_PATH];
   // The record goes last: while any of the copy is left, a later run finds it.
-  if (beside(path, kept, "Files\\")) remove_tree(path);
-  if (beside(path, kept, "Record")) DeleteFileA(path);
+  if (join_path(path, kept, "Files\\")) remove_tree(path);
+  if (join_path(path, kept, "Record")) DeleteFileA(path);
   RemoveDirectoryA(kept);
   folder_above(base, kept);
   RemoveDirectoryA(base);  // when no copy kept for the user stands in it
@@ -232,7 +226,7 @@ bool find_interrupted_update(char *kept, KeptRecord *record) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     char files[MAX_PATH];
     // Stopped before its record was written: nothing was kept yet.
-    if (record->format == 0 && beside(files, kept, "Files\\") &&
+    if (record->format == 0 && join_path(files, kept, "Files\\") &&
         GetFileAttributesA(files) == INVALID_FILE_ATTRIBUTES) {
       record->format = RecordFormat;
       record->complete = 0;
