@@ -19,6 +19,9 @@ void CALLBACK note_answer(HWND, UINT, ULONG_PTR send, LRESULT) {
 // the target is looked at again after each slice.
 constexpr DWORD AnswerSlice = 20;
 
+// How long a target must keep looking hung before it is given up on.
+constexpr DWORD HungConfirmation = 250;
+
 }  // namespace
 
 void pump_once(HWND window) {
@@ -57,7 +60,10 @@ void wait_pumping(HWND window, DWORD milliseconds) {
 }
 
 bool send_pumping(HWND window, HWND target, UINT message) {
-  if (IsHungAppWindow(target)) return false;
+  // Sent also to a target that looks hung: a program that has been idle
+  // for long looks hung for the moment between being woken and reading its
+  // queue (seen once under Wine: a companion window idle through the minute's
+  // wait was passed over unasked). Only a look that stays hung counts.
   ULONG_PTR send = ++awaited_send;
   awaited_answered = false;
   if (!SendMessageCallbackA(target, message, 0, 0, note_answer, send)) return false;
@@ -70,10 +76,15 @@ bool send_pumping(HWND window, HWND target, UINT message) {
   // has gone will not answer at all. Wine, like Windows, counts a program as
   // hung once its thread has neither looked at its queue nor waited on it
   // for five seconds.
-  for (;;) {
+  DWORD hung_since = 0;
+  for (bool hung_before = false;;) {
     pump_once(window);  // its look at the queue delivers the answer
     if (awaited_answered) return true;
-    if (!IsWindow(target) || IsHungAppWindow(target)) return false;
+    if (!IsWindow(target)) return false;
+    bool hung = IsHungAppWindow(target) != FALSE;
+    if (hung && !hung_before) hung_since = GetTickCount();
+    if (hung && GetTickCount() - hung_since >= HungConfirmation) return false;
+    hung_before = hung;
     MsgWaitForMultipleObjectsEx(0, NULL, AnswerSlice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }

@@ -16,8 +16,8 @@ void wait_pumping(HWND window, DWORD milliseconds);
 // meanwhile, so that the progress window keeps answering. There is no time
 // limit: the wait lasts as long as the target's program keeps reading its
 // messages (it may be showing a question of its own to its user). It gives
-// up when the system counts that program as hung (it has not read its
-// messages for about five seconds), before the send or during the wait, and
+// up when the system keeps counting that program as hung (it has not read
+// its messages for about five seconds) for a quarter of a second, and
 // when the target window has gone: an application that has stopped
 // answering cannot hold the updater. A message given up on stays with the
 // target, which handles it if it ever answers again; its late answer is
